@@ -1,0 +1,43 @@
+#pragma once
+// Files on disk for the settings, language and measurement files: whole-file reads,
+// replacing a file without ever leaving a half-written one, and the open tests
+// the program makes before it touches a file.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexo::platform {
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// The path made absolute against the current directory (kept as given when that fails).
+std::string AbsolutePath(const std::string& path);
+bool IsRelativePath(const std::string& path);
+
+// Reads the whole file; on failure error holds the reason.
+bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& data, std::string& error);
+
+// Writes data to a temporary file in the same folder and renames it over path,
+// so path is always either the old file or the new one, whole. A failure leaves
+// the old file as it was and tells why in error.
+bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error);
+
+// Open tests; each closes what it opened.
+bool CanOpenForReading(const std::string& path);
+bool CanOpenForReadWrite(const std::string& path);
+// Creates the file empty when it is missing; an existing file is never truncated.
+bool OpenOrCreate(const std::string& path);
+// Opens for reading and writing with no sharing: false when the file is missing,
+// read-only, or held by another program.
+bool CanOpenExclusive(const std::string& path);
+
+bool MakeDirectory(const std::string& path);
+// Removes a folder only when it is empty.
+bool RemoveEmptyDirectory(const std::string& path);
+bool DeleteFileAt(const std::string& path);
+
+// Hidden and archive attributes; they exist on Windows only and do nothing elsewhere.
+void SetFileAttributesArchive(const std::string& path);
+void SetFileAttributesHiddenArchive(const std::string& path);
+
+} // namespace vexo::platform

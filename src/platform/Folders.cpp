@@ -1,0 +1,80 @@
+#include "Folders.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <shlobj.h>
+#include <windows.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace vexo::platform {
+
+namespace {
+std::string FromPath(const std::filesystem::path& path) {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+} // namespace
+
+char PathSeparator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+#ifdef _WIN32
+namespace {
+std::string ShellFolder(int csidl) {
+    wchar_t buffer[MAX_PATH];
+    if (SHGetFolderPathW(nullptr, csidl, nullptr, 0, buffer) != S_OK) return {};
+    return FromPath(std::filesystem::path(buffer));
+}
+} // namespace
+
+std::string ExecutableFolder() {
+    wchar_t buffer[32768];
+    DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);
+    if (n == 0 || n >= 32768) return {};
+    return FromPath(std::filesystem::path(std::wstring(buffer, n)).parent_path());
+}
+std::string UserConfigFolder() {
+    return ShellFolder(CSIDL_APPDATA);
+}
+std::string AllUsersDocumentsFolder() {
+    return ShellFolder(CSIDL_COMMON_DOCUMENTS);
+}
+#else
+std::string ExecutableFolder() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    return FromPath(exe.parent_path());
+}
+
+std::string UserConfigFolder() {
+    // XDG says a relative XDG_CONFIG_HOME is to be ignored.
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    std::string folder = home && home[0] ? home : "";
+    if (folder.empty()) {
+        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) folder = pw->pw_dir;
+    }
+    if (folder.empty()) return {};
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder == "/" ? "/.config" : folder + "/.config";
+}
+
+std::string AllUsersDocumentsFolder() {
+    return {};
+}
+#endif
+
+} // namespace vexo::platform

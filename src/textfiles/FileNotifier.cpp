@@ -1,0 +1,25 @@
+#include "FileNotifier.h"
+
+#include <cstdio>
+
+namespace {
+
+class tStdErrNotifier : public tFileNotifier {
+public:
+    void ShowSystemMessage(const std::string& text, const std::string& caption) override {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    }
+};
+
+tStdErrNotifier StdErrNotifier;
+tFileNotifier* Current = &StdErrNotifier;
+
+} // namespace
+
+tFileNotifier& DefaultFileNotifier() {
+    return *Current;
+}
+
+void SetDefaultFileNotifier(tFileNotifier* notifier) {
+    Current = notifier ? notifier : &StdErrNotifier;
+}
