@@ -1,0 +1,191 @@
+#include "paths.h"
+
+#include <gtest/gtest.h>
+
+#include "Folders.h"
+#include "TempDir.h"
+#include "TextEncoding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+struct PathsFixture : ::testing::Test {
+    TempDir dir;
+    std::string app = dir / "app", user = dir / "user", all = dir / "all";
+    std::string userDir = dir / "user/zr4/Vexo", allDir = dir / "all/zr4/Vexo";
+    bool userKey = false, machineKey = false;
+    tPaths paths;
+
+    void SetUp() override {
+        fs::create_directories(app);
+        fs::create_directories(user);
+        fs::create_directories(all);
+    }
+    void Init() {
+        tPathsSystem s{
+            app, user, all,
+            [this](const std::string& key) { return userKey && key == "\\SOFTWARE\\zr4\\Vexo"; },
+            [this](const std::string& key) { return machineKey && key == "\\SOFTWARE\\zr4\\Vexo"; }};
+        paths = tPaths();
+        paths.init("DRConfig.ini", "Vexo", true, s);
+    }
+    // Stands in for a program folder the user may not write to: the probe cannot be made.
+    void MakeAppReadOnly() { fs::create_directory(app + "/tmp.txt"); }
+    Names Log() {
+        Names lines;
+        std::string error;
+        ReadTextFileLines(userDir + "/uninstallFiles.log", lines, error);
+        return lines;
+    }
+};
+
+TEST_F(PathsFixture, WritableProgramFolderIsTheConfigurationFolder) {
+    Init();
+    EXPECT_TRUE(paths.appPathWriteAccess);
+    EXPECT_EQ(paths.configPath, app);
+    EXPECT_EQ(paths.configFileFullName, app + "/DRConfig.ini");
+    EXPECT_EQ(paths.configFileNameRO, "DRConfigRO.ini");
+    EXPECT_FALSE(fs::exists(app + "/tmp.txt")); // the probe is gone again
+    EXPECT_EQ(paths.getFullFileName("language.ini", true), app + "/language.ini");
+    EXPECT_EQ(paths.getFullFileName("/abs/x.ini", true), "/abs/x.ini");
+    EXPECT_EQ(paths.getAppFullFileName("help.pdf"), app + "/help.pdf");
+    EXPECT_TRUE(paths.uninstallFileName.empty());
+    EXPECT_FALSE(paths.uninstallUserFiles());
+    EXPECT_FALSE(fs::exists(dir / "user/zr4"));
+}
+
+TEST_F(PathsFixture, ProbeNeverDeletesAUsersOwnFile) {
+    WriteBytes(app + "/tmp.txt", "mine");
+    Init();
+    EXPECT_TRUE(paths.appPathWriteAccess);
+    EXPECT_EQ(ReadBytes(app + "/tmp.txt").size(), 4u);
+}
+
+TEST_F(PathsFixture, UserKeyMakesTheUserFolderYetWritesStayInAWritableProgramFolder) {
+    userKey = true;
+    Init();
+    EXPECT_EQ(paths.configPath, userDir);
+    EXPECT_TRUE(fs::is_directory(userDir));
+    EXPECT_TRUE(paths.userDirExists);
+    EXPECT_EQ(paths.getFullFileName("DRConfig.ini", true), app + "/DRConfig.ini");
+    EXPECT_EQ(Log(), Names{"DRConfig.ini"});
+}
+
+TEST_F(PathsFixture, MachineKeyMakesTheAllUsersFolder) {
+    machineKey = true;
+    MakeAppReadOnly();
+    Init();
+    EXPECT_EQ(paths.configPath, allDir);
+    EXPECT_TRUE(paths.appDirExists);
+}
+
+TEST_F(PathsFixture, ReadOnlyProgramFolderUsesTheUserFolderAndLogsWrittenFiles) {
+    MakeAppReadOnly();
+    WriteBytes(app + "/language.ini", "shipped");
+    Init();
+    EXPECT_FALSE(paths.appPathWriteAccess);
+    EXPECT_EQ(paths.configPath, userDir);
+    EXPECT_EQ(paths.configFileFullName, userDir + "/DRConfig.ini");
+    // A file shipped beside the program is read from there until the user has a copy.
+    EXPECT_EQ(paths.getFullFileName("language.ini", false), app + "/language.ini");
+    EXPECT_EQ(paths.getFullFileName("DRConfig.ini", true), userDir + "/DRConfig.ini");
+    EXPECT_EQ(paths.getFullFileName("LANGUAGE.ini", true), userDir + "/LANGUAGE.ini");
+    EXPECT_EQ(paths.getFullFileName("language.ini", true), userDir + "/language.ini");
+    EXPECT_EQ(paths.getFullFileName("uninstallFiles.log", true), userDir + "/uninstallFiles.log");
+    EXPECT_EQ(Log(), (Names{"DRConfig.ini", "LANGUAGE.ini"}));
+    auto bytes = ReadBytes(userDir + "/uninstallFiles.log");
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFE);
+    WriteBytes(userDir + "/language.ini", "copy");
+    EXPECT_EQ(paths.getFullFileName("language.ini", false), userDir + "/language.ini");
+
+    // The next start finds the folder and the log.
+    fs::remove(app + "/tmp.txt");
+    Init();
+    EXPECT_EQ(paths.configPath, userDir);
+    EXPECT_EQ(paths.uninstallFileList, (Names{"DRConfig.ini", "LANGUAGE.ini"}));
+}
+
+TEST_F(PathsFixture, SettingsFileInAWritableProgramFolderWins) {
+    fs::create_directories(userDir);
+    WriteBytes(app + "/DRConfig.ini", "");
+    Init();
+    EXPECT_EQ(paths.configPath, app);
+    fs::remove(app + "/DRConfig.ini");
+    Init();
+    EXPECT_EQ(paths.configPath, userDir); // the existing user folder
+}
+
+TEST_F(PathsFixture, UninstallRemovesLoggedFilesAndEmptyFolders) {
+    MakeAppReadOnly();
+    Init();
+    for (const char* name : {"DRConfig.ini", "language.ini"})
+        WriteBytes(paths.getFullFileName(name, true), "x");
+    WriteBytes(dir / "victim.txt", "keep");
+    auto log = Log();
+    log.push_back("../../victim.txt");
+    log.push_back((dir / "victim.txt"));
+    std::string error;
+    ASSERT_TRUE(WriteTextFileLines(userDir + "/uninstallFiles.log", log, error));
+    Init();
+    EXPECT_TRUE(paths.uninstallUserFiles());
+    EXPECT_FALSE(fs::exists(userDir));
+    EXPECT_FALSE(fs::exists(dir / "user/zr4"));
+    EXPECT_TRUE(fs::exists(dir / "victim.txt"));
+}
+
+TEST_F(PathsFixture, UninstallKeepsAFolderThatStillHoldsOtherFiles) {
+    MakeAppReadOnly();
+    Init();
+    WriteBytes(paths.getFullFileName("DRConfig.ini", true), "x");
+    WriteBytes(userDir + "/Results.tsv", "user data");
+    EXPECT_FALSE(paths.uninstallUserFiles());
+    EXPECT_FALSE(fs::exists(userDir + "/DRConfig.ini"));
+    EXPECT_FALSE(fs::exists(userDir + "/uninstallFiles.log"));
+    EXPECT_TRUE(fs::exists(userDir + "/Results.tsv"));
+}
+
+TEST(PathsNames, ReadOnlySettingsName) {
+    EXPECT_EQ(MakeReadOnlyConfigName("DRConfig.ini"), "DRConfigRO.ini");
+    EXPECT_EQ(MakeReadOnlyConfigName("settings"), "settingsRO");
+    EXPECT_EQ(MakeReadOnlyConfigName("my.dir/settings"), "my.dir/settingsRO");
+}
+
+} // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Folders, UserConfigFolderFollowsXdgElseHome) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string savedXdg = xdg ? xdg : "", savedHome = home ? home : "";
+    struct Case {
+        const char *xdg, *home, *folder;
+    } cases[] = {
+        {"/x/cfg", "/home/u", "/x/cfg"},
+        {"relative/cfg", "/home/u/", "/home/u/.config"}, // a relative XDG folder is ignored
+        {nullptr, "/home/u", "/home/u/.config"},
+    };
+    for (const auto& c : cases) {
+        if (c.xdg)
+            setenv("XDG_CONFIG_HOME", c.xdg, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", c.home, 1);
+        EXPECT_EQ(vexo::platform::UserConfigFolder(), c.folder);
+    }
+    if (xdg)
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    if (home) setenv("HOME", savedHome.c_str(), 1);
+    EXPECT_EQ(vexo::platform::AllUsersDocumentsFolder(), "");
+    EXPECT_TRUE(fs::exists(vexo::platform::ExecutableFolder() + "/test_textfiles"));
+}
+
+} // namespace
