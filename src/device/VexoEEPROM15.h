@@ -23,6 +23,7 @@ struct TVexoConfigBits {
     bool ClockAvailable() const { return IsSet(CfgBitClockAvailable); }
     bool ExtendedMemory() const { return IsSet(CfgBitExtendedMemory); }
     bool RFIDTestCard() const { return IsSet(CfgBitRFIDTestCard); }
+    bool operator==(const TVexoConfigBits&) const = default;
 };
 
 // Non-volatile configuration bits.
@@ -33,6 +34,7 @@ struct TVexoConfigBits_0 {
     bool TimerMeasureAllowed() const { return IsSet(CfgBitTimerMeasureAllowed); }
     bool StoresLineData() const { return IsSet(CfgBitStoresLineData); }
     bool StoresImageData() const { return IsSet(CfgBitStoresImageData); }
+    bool operator==(const TVexoConfigBits_0&) const = default;
 };
 
 constexpr std::uint32_t EEPROMBlockSize = 128;
