@@ -51,7 +51,9 @@ struct TComboBox : TControl {
         ItemIndex = index >= 0 && index < Count() ? index : -1;
         Text = ItemIndex >= 0 ? Items[static_cast<std::size_t>(ItemIndex)].Text : std::string();
     }
-    const TComboItem* Selected() const { return ItemIndex >= 0 ? &Items[static_cast<std::size_t>(ItemIndex)] : nullptr; }
+    const TComboItem* Selected() const {
+        return ItemIndex >= 0 ? &Items[static_cast<std::size_t>(ItemIndex)] : nullptr;
+    }
 };
 
 // Colours as 0x00RRGGBB.

@@ -4,13 +4,13 @@ bool IsKnownMessageStyle(std::int32_t style) {
     return style == 0 || style == 1 || style == 3 || style == 4 || style == 6;
 }
 
-TMessageBoxTexts MessageBoxTextIds(std::int32_t style) {
+TMessageBoxTexts MessageBoxTexts(std::int32_t style) {
     switch (style) {
-    case 0: return {114, 0, 0, 0};
-    case 1: return {114, 15, 0, 0};
-    case 3: return {645, 646, 15, 0};
-    case 4: return {645, 646, 0, 0};
-    case 6: return {268, 269, 0, 270};
+    case 0: return {&LE::OK, nullptr, nullptr, nullptr};
+    case 1: return {&LE::OK, &LE::Cancel, nullptr, nullptr};
+    case 3: return {&LE::Yes, &LE::No, &LE::Cancel, nullptr};
+    case 4: return {&LE::Yes, &LE::No, nullptr, nullptr};
+    case 6: return {&LE::Accept, &LE::Decline, nullptr, &LE::DoNotShowAgain};
     default: return {};
     }
 }

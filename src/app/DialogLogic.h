@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "LanguageEntries.h"
+
 // Modal results.
 enum : std::int32_t {
     mrNone = 0,
@@ -23,11 +25,14 @@ enum class eMsgButton : std::uint8_t { OK, Cancel, Aux };
 
 // True for the styles the program's box handles: 0, 1, 3, 4 and 6.
 bool IsKnownMessageStyle(std::int32_t style);
-// Text ids of the OK, Cancel and Aux buttons and of the check box for a style (0 where none).
+// Texts of the OK, Cancel and Aux buttons and of the check box for a style (null where none).
 struct TMessageBoxTexts {
-    std::uint32_t OK = 0, Cancel = 0, Aux = 0, CheckBox = 0;
+    const TLangEntry* OK = nullptr;
+    const TLangEntry* Cancel = nullptr;
+    const TLangEntry* Aux = nullptr;
+    const TLangEntry* CheckBox = nullptr;
 };
-TMessageBoxTexts MessageBoxTextIds(std::int32_t style);
+TMessageBoxTexts MessageBoxTexts(std::int32_t style);
 // Result of a button of the box; mrNone when that button sets none in this style.
 std::int32_t MessageBoxResult(std::int32_t style, eMsgButton button, bool checkBoxTicked);
 // Which buttons a style shows.

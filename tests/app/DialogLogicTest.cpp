@@ -27,12 +27,13 @@ TEST(MessageBox, ResultsOfEveryStyleAndButton) {
 }
 
 TEST(MessageBox, ButtonTexts) {
-    EXPECT_EQ(MessageBoxTextIds(3).OK, 645u);
-    EXPECT_EQ(MessageBoxTextIds(3).Cancel, 646u);
-    EXPECT_EQ(MessageBoxTextIds(3).Aux, 15u);
-    EXPECT_EQ(MessageBoxTextIds(6).CheckBox, 270u);
-    EXPECT_EQ(MessageBoxTextIds(1).Cancel, 15u);
-    EXPECT_EQ(MessageBoxTextIds(0).Cancel, 0u);
+    EXPECT_EQ(MessageBoxTexts(3).OK->ID, 645u);
+    EXPECT_EQ(MessageBoxTexts(3).Cancel->ID, 646u);
+    EXPECT_EQ(MessageBoxTexts(3).Aux->ID, 15u);
+    EXPECT_EQ(MessageBoxTexts(6).CheckBox->ID, 270u);
+    EXPECT_EQ(MessageBoxTexts(1).Cancel->ID, 15u);
+    EXPECT_EQ(MessageBoxTexts(0).Cancel, nullptr);
+    EXPECT_EQ(MessageBoxTexts(5).OK, nullptr);
 }
 
 TEST(MessageBox, LayoutStyle0CentresOneButton) {
