@@ -489,12 +489,15 @@ int ParseTestConfig(TTestConfig& Config, const tByteBuffer& Buffer, bool IgnoreC
     for (std::uint32_t i = 0; i < cap.StringSize; ++i) cfg.StringData[i] = BufReadByte(form, c);
 
     std::uint32_t computed = ByteSum(form, c);
+    // A form cut off before its checksum would read a 0 sum and pass as unchecked;
+    // a missing checksum counts as wrong instead.
+    const bool checksumPresent = static_cast<std::size_t>(c) + 4 <= form.size();
     cfg.CheckSum = BufReadDWord(form, c);
     cfg.CreditCount = BufReadWord(form, c);
-    if (cfg.CheckSum == 0) cfg.CheckSum = computed;
+    if (cfg.CheckSum == 0 && checksumPresent) cfg.CheckSum = computed;
 
     Config = std::move(cfg);
-    if (computed == Config.CheckSum || IgnoreChecksum) return CfgParseOk;
+    if ((checksumPresent && computed == Config.CheckSum) || IgnoreChecksum) return CfgParseOk;
     return CfgParseChecksumWrong;
 }
 
