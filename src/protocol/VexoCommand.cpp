@@ -537,7 +537,8 @@ TDateTime tVexoCommand::fromReaderDate(std::uint32_t readerDate) {
     int year = static_cast<int>(readerDate & 0xFFFF);
     int month = static_cast<int>((readerDate >> 16) & 0xFF);
     int day = static_cast<int>(readerDate >> 24);
-    if (day < 1 || day > DaysInMonth(year, month))
+    // Years outside 1..9999 are no calendar dates either, as for every date conversion.
+    if (year < 1 || year > 9999 || day < 1 || day > DaysInMonth(year, month))
         throw std::invalid_argument("Not a valid date: year " + std::to_string(year) + ", month " +
                                     std::to_string(month) + ", day " + std::to_string(day));
     return EncodeDateTime(year, month, day);

@@ -239,12 +239,14 @@ TEST(ReaderDate, PackingAndBack) {
     // The time of day is not part of it.
     EXPECT_EQ(tVexoCommand::toReaderDate(EncodeDateTime(2024, 2, 29, 23, 59, 59, 999)), 0x1D0207E8u);
     EXPECT_EQ(tVexoCommand::fromReaderDate(0x1D0207E8u), EncodeDateTime(2024, 2, 29));
+    EXPECT_EQ(tVexoCommand::fromReaderDate(0x1F0C270Fu), EncodeDateTime(9999, 12, 31));
 }
 
 TEST(ReaderDate, ImpossibleDatesAreRefused) {
     for (std::uint32_t packed :
          {0x1D0207E7u /* 2023-02-29 */, 0x000107E3u /* day 0 */, 0x010D07E3u /* month 13 */,
-          0x010007E3u /* month 0 */, 0x200107E3u /* day 32 */}) {
+          0x010007E3u /* month 0 */, 0x200107E3u /* day 32 */, 0x01010000u /* year 0 */,
+          0x0101FFFFu /* year 65535 */}) {
         SCOPED_TRACE(packed);
         EXPECT_THROW(tVexoCommand::fromReaderDate(packed), std::invalid_argument);
     }
