@@ -1,0 +1,406 @@
+// A D2XX-compatible library whose devices are simulated readers. VEXO_SIM_SCENARIO names the
+// scenario file (default: the demo reader), VEXO_SIM_DEVICES how many readers are plugged in.
+#define VEXO_D2XX_DECLARE_FUNCTIONS
+#define VEXO_D2XX_EXPORT __attribute__((visibility("default")))
+#include "D2XXTypes.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "SimDevice.h"
+
+namespace {
+
+constexpr FT_STATUS FT_INVALID_BAUD_RATE_ = 7;
+constexpr FT_STATUS FT_EEPROM_NOT_PRESENT_ = 14;
+constexpr std::uint32_t FT_OPEN_BY_SERIAL_NUMBER_ = 1;
+constexpr std::uint32_t FT_OPEN_BY_DESCRIPTION_ = 2;
+constexpr std::uint32_t FT_LIST_NUMBER_ONLY_ = 0x80000000u;
+constexpr std::uint32_t FT_LIST_BY_INDEX_ = 0x40000000u;
+constexpr std::uint32_t FT_LIST_ALL_ = 0x20000000u;
+constexpr std::uint32_t FT_DEVICE_X_SERIES_ = 9;
+constexpr std::uint32_t SimUsbId = 0x04036015u;
+
+struct tSimUsbDevice {
+    std::string Serial;
+    std::string Description;
+    std::uint32_t LocId = 0;
+    TSimScenario Scenario;
+    std::shared_ptr<TSimDevice> Reader; // made at the first open, kept while the library lives
+    bool Open = false;
+    // Line state as the program set it.
+    std::uint32_t Baud = 9600;
+    std::uint8_t WordLength = 8, StopBits = 0, Parity = 0;
+    bool DTR = false, RTS = false;
+    std::uint32_t ReadTimeOut = 0, WriteTimeOut = 0;
+    std::uint8_t BitMode = 0;
+};
+
+struct tSimLibrary {
+    std::mutex Lock;
+    bool Loaded = false;
+    std::vector<tSimUsbDevice> Devices;
+
+    void Load() {
+        if (Loaded) return;
+        Loaded = true;
+        TSimScenario scenario = DefaultScenario();
+        if (const char* file = std::getenv("VEXO_SIM_SCENARIO"); file && *file) {
+            std::string error;
+            if (!LoadScenarioFile(file, scenario, error)) {
+                std::fprintf(stderr, "libftd2xx (simulated readers): %s; no reader is plugged in\n",
+                             error.c_str());
+                return;
+            }
+        }
+        long count = 1;
+        if (const char* n = std::getenv("VEXO_SIM_DEVICES"); n && *n) {
+            char* end = nullptr;
+            count = std::strtol(n, &end, 10);
+            if (!end || *end || count < 0 || count > 16) {
+                std::fprintf(stderr,
+                             "libftd2xx (simulated readers): VEXO_SIM_DEVICES=\"%s\" is not 0 to 16; one "
+                             "reader is plugged in\n",
+                             n);
+                count = 1;
+            }
+        }
+        for (long i = 0; i < count; ++i) {
+            tSimUsbDevice d;
+            d.Scenario = scenario;
+            d.Serial = scenario.FtdiSerial;
+            // Further readers: the same kind, each with its own serial.
+            if (i > 0) {
+                std::string suffix = std::to_string(i + 1);
+                d.Serial = d.Serial.substr(0, 15 - std::min<std::size_t>(15, suffix.size())) + suffix;
+                d.Scenario.SerialNumber = static_cast<std::uint16_t>(scenario.SerialNumber + i);
+                d.Scenario.LunderixSerialNumber =
+                    scenario.LunderixSerialNumber + static_cast<std::uint32_t>(i);
+            }
+            d.Description = scenario.FtdiDescription;
+            d.LocId = 0x1011u + static_cast<std::uint32_t>(i) * 0x10u;
+            Devices.push_back(std::move(d));
+        }
+    }
+    tSimUsbDevice* FromHandle(FT_HANDLE h) {
+        for (tSimUsbDevice& d : Devices)
+            if (d.Open && h == static_cast<void*>(&d)) return &d;
+        return nullptr;
+    }
+    ~tSimLibrary() {
+        for (tSimUsbDevice& d : Devices)
+            if (d.Reader) d.Reader->Stop();
+    }
+};
+
+tSimLibrary& Library() {
+    static tSimLibrary library;
+    return library;
+}
+
+void CopyText(void* to, const std::string& text, std::size_t size) {
+    if (!to) return;
+    char* out = static_cast<char*>(to);
+    std::size_t n = std::min(text.size(), size - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = 0;
+}
+
+#define SIM_DEVICE_OR_FAIL                                                                                   \
+    std::lock_guard<std::mutex> lock(Library().Lock);                                                        \
+    tSimUsbDevice* d = Library().FromHandle(handle);                                                         \
+    if (!d) return FT_INVALID_HANDLE;
+
+} // namespace
+
+extern "C" {
+
+FT_STATUS FT_CreateDeviceInfoList(std::uint32_t* numDevs) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (!numDevs) return FT_INVALID_PARAMETER;
+    *numDevs = static_cast<std::uint32_t>(Library().Devices.size());
+    return FT_OK;
+}
+
+FT_STATUS FT_GetDeviceInfoList(tFT_device_list_info_node* list, std::uint32_t* numDevs) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (!list || !numDevs) return FT_INVALID_PARAMETER;
+    auto& devices = Library().Devices;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        tFT_device_list_info_node& n = list[i];
+        std::memset(&n, 0, sizeof n);
+        n.flags = devices[i].Open ? FT_FLAGS_OPENED : 0;
+        n.dType = FT_DEVICE_X_SERIES_;
+        n.id = SimUsbId;
+        n.locId = devices[i].LocId;
+        CopyText(n.serial, devices[i].Serial, sizeof n.serial);
+        CopyText(n.description, devices[i].Description, sizeof n.description);
+        n.ftHandle = devices[i].Open ? static_cast<void*>(&devices[i]) : nullptr;
+    }
+    *numDevs = static_cast<std::uint32_t>(devices.size());
+    return FT_OK;
+}
+
+FT_STATUS FT_OpenEx(void* arg1, std::uint32_t flags, FT_HANDLE* handle) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (!handle) return FT_INVALID_PARAMETER;
+    *handle = nullptr;
+    tSimUsbDevice* found = nullptr;
+    for (tSimUsbDevice& d : Library().Devices) {
+        if (flags == FT_OPEN_BY_LOCATION && reinterpret_cast<std::uintptr_t>(arg1) == d.LocId) found = &d;
+        if (flags == FT_OPEN_BY_SERIAL_NUMBER_ && arg1 && d.Serial == static_cast<const char*>(arg1))
+            found = &d;
+        if (flags == FT_OPEN_BY_DESCRIPTION_ && arg1 && d.Description == static_cast<const char*>(arg1))
+            found = &d;
+        if (found) break;
+    }
+    if (!found) return FT_DEVICE_NOT_FOUND;
+    if (found->Open) return FT_DEVICE_NOT_OPENED;
+    if (!found->Reader) {
+        found->Reader = std::make_shared<TSimDevice>(found->Scenario, NowDateTime());
+        if (SimTraceFromEnvironment())
+            found->Reader->With([](ReaderSimulator& sim) { SimTraceToStderr(sim); });
+        found->Reader->StartRealTime();
+    }
+    found->Open = true;
+    *handle = found;
+    return FT_OK;
+}
+
+FT_STATUS FT_Close(FT_HANDLE handle) {
+    SIM_DEVICE_OR_FAIL
+    d->Open = false;
+    return FT_OK;
+}
+
+FT_STATUS FT_SetBaudRate(FT_HANDLE handle, std::uint32_t baudRate) {
+    SIM_DEVICE_OR_FAIL
+    if (baudRate < 183 || baudRate > 3'000'000) return FT_INVALID_BAUD_RATE_;
+    d->Baud = baudRate;
+    return FT_OK;
+}
+
+FT_STATUS FT_Purge(FT_HANDLE handle, std::uint32_t mask) {
+    SIM_DEVICE_OR_FAIL
+    if (mask & FT_PURGE_RX) d->Reader->PurgeOutput();
+    return FT_OK;
+}
+
+FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, std::uint8_t wordLength, std::uint8_t stopBits,
+                                    std::uint8_t parity) {
+    SIM_DEVICE_OR_FAIL
+    if ((wordLength != 7 && wordLength != 8) || (stopBits != 0 && stopBits != 2) || parity > 4)
+        return FT_INVALID_PARAMETER;
+    d->WordLength = wordLength;
+    d->StopBits = stopBits;
+    d->Parity = parity;
+    return FT_OK;
+}
+
+FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxBytes) {
+    SIM_DEVICE_OR_FAIL
+    if (!rxBytes) return FT_INVALID_PARAMETER;
+    *rxBytes = static_cast<std::uint32_t>(d->Reader->Available());
+    return FT_OK;
+}
+
+FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, std::uint32_t toRead, std::uint32_t* bytesRead) {
+    SIM_DEVICE_OR_FAIL
+    if (!bytesRead || (!buffer && toRead)) return FT_INVALID_PARAMETER;
+    // Only what has arrived: the program asks for no more than the queue holds.
+    *bytesRead = static_cast<std::uint32_t>(d->Reader->Read(static_cast<std::uint8_t*>(buffer), toRead));
+    return FT_OK;
+}
+
+FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, std::uint32_t toWrite, std::uint32_t* bytesWritten) {
+    SIM_DEVICE_OR_FAIL
+    if (!bytesWritten || (!buffer && toWrite)) return FT_INVALID_PARAMETER;
+    d->Reader->Write(static_cast<const std::uint8_t*>(buffer), toWrite);
+    *bytesWritten = toWrite;
+    return FT_OK;
+}
+
+FT_STATUS FT_SetDtr(FT_HANDLE handle) {
+    SIM_DEVICE_OR_FAIL
+    d->DTR = true;
+    return FT_OK;
+}
+FT_STATUS FT_ClrDtr(FT_HANDLE handle) {
+    SIM_DEVICE_OR_FAIL
+    d->DTR = false;
+    return FT_OK;
+}
+FT_STATUS FT_SetRts(FT_HANDLE handle) {
+    SIM_DEVICE_OR_FAIL
+    d->RTS = true;
+    return FT_OK;
+}
+FT_STATUS FT_ClrRts(FT_HANDLE handle) {
+    SIM_DEVICE_OR_FAIL
+    d->RTS = false;
+    return FT_OK;
+}
+
+FT_STATUS FT_ResetDevice(FT_HANDLE handle) {
+    SIM_DEVICE_OR_FAIL
+    // A reset of the USB bridge: its queues are emptied, the reader behind it is untouched.
+    d->Reader->PurgeOutput();
+    return FT_OK;
+}
+
+FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxBytes, std::uint32_t* txBytes,
+                       std::uint32_t* event) {
+    SIM_DEVICE_OR_FAIL
+    if (!rxBytes || !txBytes || !event) return FT_INVALID_PARAMETER;
+    *rxBytes = static_cast<std::uint32_t>(d->Reader->Available());
+    *txBytes = 0; // writes reach the reader at once
+    *event = 0;
+    return FT_OK;
+}
+
+FT_STATUS FT_EE_Read(FT_HANDLE handle, tFT_PROGRAM_DATA* data) {
+    SIM_DEVICE_OR_FAIL
+    if (!data) return FT_INVALID_PARAMETER;
+    data->VendorId = static_cast<std::uint16_t>(SimUsbId >> 16);
+    data->ProductId = static_cast<std::uint16_t>(SimUsbId);
+    CopyText(data->Manufacturer, "FTDI", 32);
+    CopyText(data->ManufacturerId, "FT", 16);
+    CopyText(data->Description, d->Description, 64);
+    CopyText(data->SerialNumber, d->Serial, 16);
+    return FT_OK;
+}
+
+FT_STATUS FT_EE_Program(FT_HANDLE handle, tFT_PROGRAM_DATA* data) {
+    SIM_DEVICE_OR_FAIL
+    if (!data) return FT_INVALID_PARAMETER;
+    if (data->Description) d->Description = std::string(data->Description).substr(0, 63);
+    if (data->SerialNumber) d->Serial = std::string(data->SerialNumber).substr(0, 15);
+    return FT_OK;
+}
+
+FT_STATUS FT_EraseEE(FT_HANDLE handle) {
+    SIM_DEVICE_OR_FAIL
+    return FT_OK;
+}
+
+FT_STATUS FT_GetComPortNumber(FT_HANDLE handle, std::int32_t* portNumber) {
+    SIM_DEVICE_OR_FAIL
+    if (!portNumber) return FT_INVALID_PARAMETER;
+    *portNumber = -1; // no virtual COM port behind this bridge
+    return FT_OK;
+}
+
+FT_STATUS FT_SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) {
+    SIM_DEVICE_OR_FAIL(void) mask;
+    d->BitMode = mode;
+    return FT_OK;
+}
+
+FT_STATUS FT_GetBitMode(FT_HANDLE handle, std::uint8_t* mode) {
+    SIM_DEVICE_OR_FAIL
+    if (!mode) return FT_INVALID_PARAMETER;
+    *mode = d->BitMode;
+    return FT_OK;
+}
+
+FT_STATUS FT_SetTimeouts(FT_HANDLE handle, std::uint32_t readTimeOut, std::uint32_t writeTimeOut) {
+    SIM_DEVICE_OR_FAIL
+    d->ReadTimeOut = readTimeOut;
+    d->WriteTimeOut = writeTimeOut;
+    return FT_OK;
+}
+
+FT_STATUS FT_EEPROM_Read(FT_HANDLE handle, void* eepromData, std::uint32_t size, char* manufacturer,
+                         char* manufacturerId, char* description, char* serialNumber) {
+    SIM_DEVICE_OR_FAIL
+    if (!eepromData || size == 0) return FT_INVALID_PARAMETER;
+    std::memset(eepromData, 0, size);
+    if (size >= 4) {
+        std::uint32_t type = FT_DEVICE_X_SERIES_;
+        std::memcpy(eepromData, &type, 4);
+    }
+    CopyText(manufacturer, "FTDI", 64);
+    CopyText(manufacturerId, "FT", 64);
+    CopyText(description, d->Description, 64);
+    CopyText(serialNumber, d->Serial, 64);
+    return FT_OK;
+}
+
+FT_STATUS FT_EEPROM_Program(FT_HANDLE handle, void* eepromData, std::uint32_t size, char* manufacturer,
+                            char* manufacturerId, char* description, char* serialNumber) {
+    SIM_DEVICE_OR_FAIL(void) manufacturer;
+    (void)manufacturerId;
+    if (!eepromData || size == 0) return FT_EEPROM_NOT_PRESENT_;
+    if (description) d->Description = std::string(description).substr(0, 63);
+    if (serialNumber) d->Serial = std::string(serialNumber).substr(0, 15);
+    return FT_OK;
+}
+
+FT_STATUS FT_GetDeviceInfoDetail(std::uint32_t index, std::uint32_t* flags, std::uint32_t* type,
+                                 std::uint32_t* id, std::uint32_t* locId, void* serial, void* description,
+                                 FT_HANDLE* handle) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    auto& devices = Library().Devices;
+    if (index >= devices.size()) return FT_DEVICE_NOT_FOUND;
+    tSimUsbDevice& d = devices[index];
+    if (flags) *flags = d.Open ? FT_FLAGS_OPENED : 0;
+    if (type) *type = FT_DEVICE_X_SERIES_;
+    if (id) *id = SimUsbId;
+    if (locId) *locId = d.LocId;
+    CopyText(serial, d.Serial, 16);
+    CopyText(description, d.Description, 64);
+    if (handle) *handle = d.Open ? static_cast<void*>(&d) : nullptr;
+    return FT_OK;
+}
+
+FT_STATUS FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    auto& devices = Library().Devices;
+    auto field = [&](const tSimUsbDevice& d, void* to) {
+        if ((flags & 0xFF) == FT_OPEN_BY_LOCATION) {
+            std::memcpy(to, &d.LocId, 4);
+        } else {
+            CopyText(to, (flags & 0xFF) == FT_OPEN_BY_DESCRIPTION_ ? d.Description : d.Serial, 64);
+        }
+    };
+    if (flags & FT_LIST_NUMBER_ONLY_) {
+        if (!arg1) return FT_INVALID_PARAMETER;
+        *static_cast<std::uint32_t*>(arg1) = static_cast<std::uint32_t>(devices.size());
+        return FT_OK;
+    }
+    if (flags & FT_LIST_BY_INDEX_) {
+        std::uintptr_t index = reinterpret_cast<std::uintptr_t>(arg1);
+        if (!arg2) return FT_INVALID_PARAMETER;
+        if (index >= devices.size()) return FT_DEVICE_NOT_FOUND;
+        field(devices[index], arg2);
+        return FT_OK;
+    }
+    if (flags & FT_LIST_ALL_) {
+        if (!arg1 || !arg2) return FT_INVALID_PARAMETER;
+        void** out = static_cast<void**>(arg1);
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            if ((flags & 0xFF) == FT_OPEN_BY_LOCATION) {
+                // Locations come as an array of words, not of pointers.
+                static_cast<std::uint32_t*>(arg1)[i] = devices[i].LocId;
+            } else if (out[i]) {
+                field(devices[i], out[i]);
+            }
+        }
+        *static_cast<std::uint32_t*>(arg2) = static_cast<std::uint32_t>(devices.size());
+        return FT_OK;
+    }
+    return FT_INVALID_PARAMETER;
+}
+
+} // extern "C"
