@@ -1,0 +1,42 @@
+#pragma once
+// Read-only access to HKEY_LOCAL_MACHINE. Paths use backslashes; leading and trailing
+// ones are ignored, and names compare without regard to case, as the registry does.
+#include <memory>
+#include <string>
+#include <vector>
+
+class IRegistry {
+public:
+    virtual ~IRegistry() = default;
+    virtual bool KeyExists(const std::string& path) const = 0;
+    // False when the key cannot be opened.
+    virtual bool GetKeyNames(const std::string& path, std::vector<std::string>& names) const = 0;
+    virtual bool GetValueNames(const std::string& path, std::vector<std::string>& names) const = 0;
+    virtual bool ValueExists(const std::string& path, const std::string& name) const = 0;
+    // False when the key or value is missing or the value holds no text.
+    virtual bool ReadString(const std::string& path, const std::string& name, std::string& value) const = 0;
+};
+
+// A registry held in memory: keys keep the order they were added in.
+class TMemoryRegistry final : public IRegistry {
+public:
+    TMemoryRegistry();
+    ~TMemoryRegistry() override;
+    void AddKey(const std::string& path);
+    void SetString(const std::string& path, const std::string& name, const std::string& value);
+
+    bool KeyExists(const std::string& path) const override;
+    bool GetKeyNames(const std::string& path, std::vector<std::string>& names) const override;
+    bool GetValueNames(const std::string& path, std::vector<std::string>& names) const override;
+    bool ValueExists(const std::string& path, const std::string& name) const override;
+    bool ReadString(const std::string& path, const std::string& name, std::string& value) const override;
+
+private:
+    struct TNode;
+    const TNode* Find(const std::string& path) const;
+    TNode& Make(const std::string& path);
+    std::unique_ptr<TNode> fRoot;
+};
+
+// The machine's registry; outside Windows an empty one (no key is ever present).
+std::unique_ptr<IRegistry> CreateSystemRegistry();

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "PseudoTerminal.h"
+#include "SerialPort.h"
+
+namespace {
+
+std::vector<std::uint8_t> ReadMaster(TPseudoTerminal& pty, std::size_t want) {
+    std::vector<std::uint8_t> got;
+    std::uint8_t buffer[4096];
+    for (int tries = 0; got.size() < want && tries < 50; ++tries) {
+        const std::int32_t n = pty.Read(buffer, sizeof buffer, 100);
+        if (n > 0) got.insert(got.end(), buffer, buffer + n);
+    }
+    return got;
+}
+
+std::uint32_t WaitForInQueue(ISerialPort& port, std::uint32_t want) {
+    tSerialQueueStatus status;
+    for (int tries = 0; tries < 100; ++tries) {
+        if (port.GetQueueStatus(status) && status.InQueue >= want) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return status.InQueue;
+}
+
+struct PtyPort : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(pty.Open());
+        ASSERT_EQ(port->Open(pty.SlavePath()), 0u);
+    }
+    TPseudoTerminal pty;
+    std::unique_ptr<ISerialPort> port = CreateSystemSerialPort();
+};
+
+} // namespace
+
+TEST(SerialPortOpen, MissingDeviceAndNonTerminalAreRefused) {
+    auto port = CreateSystemSerialPort();
+    EXPECT_EQ(port->Open("/dev/vexo-no-such-port"), SERIAL_ERROR_NO_SUCH_DEVICE);
+    EXPECT_FALSE(port->IsOpen());
+
+    const auto file =
+        std::filesystem::temp_directory_path() / ("vexo-not-a-tty-" + std::to_string(::getpid()));
+    std::ofstream(file) << "x";
+    const std::uint32_t error = port->Open(file.string());
+    EXPECT_NE(error, 0u);
+    EXPECT_NE(error, SERIAL_ERROR_NO_SUCH_DEVICE);
+    EXPECT_NE(error, SERIAL_ERROR_IN_USE);
+    EXPECT_FALSE(port->IsOpen());
+    std::filesystem::remove(file);
+
+    // Transfers on a closed port fail rather than touching anything.
+    std::uint8_t b = 0;
+    EXPECT_EQ(port->Read(&b, 1), -1);
+    EXPECT_EQ(port->Write(&b, 1), -1);
+    EXPECT_FALSE(port->Close());
+}
+
+TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse) {
+    TPseudoTerminal pty;
+    ASSERT_TRUE(pty.Open());
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(release[1]);
+        auto holder = CreateSystemSerialPort();
+        const char result = holder->Open(pty.SlavePath()) == 0 ? 'y' : 'n';
+        (void)!::write(ready[1], &result, 1);
+        // Held until the parent closes its end, or at most a few seconds.
+        pollfd p{release[0], POLLIN, 0};
+        ::poll(&p, 1, 5000);
+        ::_exit(0);
+    }
+    char result = 0;
+    ASSERT_EQ(::read(ready[0], &result, 1), 1);
+    ASSERT_EQ(result, 'y');
+    auto port = CreateSystemSerialPort();
+    EXPECT_EQ(port->Open(pty.SlavePath()), SERIAL_ERROR_IN_USE);
+    ::close(release[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    // Once the holder is gone the port is free again.
+    EXPECT_EQ(port->Open(pty.SlavePath()), 0u);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ::close(release[0]);
+}
+
+TEST_F(PtyPort, SettingsAreAppliedAndUnsupportedOnesReported) {
+    EXPECT_TRUE(port->ApplySettings({115200, 8, 0, 0}));
+    EXPECT_TRUE(port->ApplySettings({9600, 7, 2, 2}));
+    EXPECT_TRUE(port->ApplySettings({57600, 8, 3, 0}));
+    EXPECT_FALSE(port->ApplySettings({115200, 9, 0, 0}));
+    EXPECT_FALSE(port->ApplySettings({115200, 8, 5, 0}));
+    EXPECT_FALSE(port->ApplySettings({12345, 8, 0, 0}));
+}
+
+TEST_F(PtyPort, BytesTravelBothWaysWithExactQueueCounts) {
+    ASSERT_TRUE(port->ApplySettings({115200, 8, 0, 0}));
+    const std::vector<std::uint8_t> out = {0x02, 0x00, 0x0A, 0x0D, 0xFF, 0x11, 0x13};
+    EXPECT_EQ(port->Write(out.data(), static_cast<std::uint32_t>(out.size())), 7);
+    EXPECT_EQ(ReadMaster(pty, out.size()), out);
+
+    const std::vector<std::uint8_t> in = {0x03, 0x0D, 0x0A, 0x00, 0x80};
+    ASSERT_EQ(pty.Write(in.data(), static_cast<std::uint32_t>(in.size())), 5);
+    EXPECT_EQ(WaitForInQueue(*port, 5), 5u);
+    std::uint8_t buffer[16] = {};
+    EXPECT_EQ(port->Read(buffer, 3), 3);
+    EXPECT_EQ(WaitForInQueue(*port, 2), 2u);
+    EXPECT_EQ(port->Read(buffer + 3, sizeof buffer - 3), 2);
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + 5), in);
+    // Nothing queued: the read returns at once.
+    EXPECT_EQ(port->Read(buffer, sizeof buffer), 0);
+}
+
+TEST_F(PtyPort, PurgeDropsWhatIsQueued) {
+    ASSERT_TRUE(port->ApplySettings({115200, 8, 0, 0}));
+    const std::uint8_t in[4] = {1, 2, 3, 4};
+    pty.Write(in, 4);
+    ASSERT_EQ(WaitForInQueue(*port, 4), 4u);
+    EXPECT_TRUE(port->Purge(SERIAL_PURGE_RXABORT | SERIAL_PURGE_RXCLEAR));
+    tSerialQueueStatus status;
+    ASSERT_TRUE(port->GetQueueStatus(status));
+    EXPECT_EQ(status.InQueue, 0u);
+    EXPECT_EQ(status.Errors, 0u);
+    EXPECT_TRUE(port->Purge(SERIAL_PURGE_TXABORT | SERIAL_PURGE_TXCLEAR));
+}
+
+TEST_F(PtyPort, MissingModemLinesAreToleratedAndHangUpIsAnError) {
+    // A pseudo-terminal has no modem lines: the calls fail without harm.
+    port->SetDTR(true);
+    port->SetRTS(false);
+    std::uint32_t modem = 0xFFFF;
+    if (!port->GetModemStatus(modem)) {
+        EXPECT_EQ(modem, 0u);
+    }
+
+    pty.Close();
+    tSerialQueueStatus status;
+    ASSERT_TRUE(port->GetQueueStatus(status));
+    EXPECT_NE(status.Errors & SERIAL_ERR_HANGUP, 0u);
+    EXPECT_TRUE(port->Close());
+}
+
+TEST(SerialPortNames, NumbersAndNames) {
+    EXPECT_EQ(ComPortDevicePath(3), "/dev/rfcomm3");
+    EXPECT_EQ(ComPortDisplayName(12), "rfcomm12");
+    const struct {
+        const char* name;
+        std::int32_t number;
+    } cases[] = {{"COM7", 7},      {"rfcomm0", 0}, {"COM12", 12}, {"COM", -1},
+                 {"rfcomm1a", -1}, {"", -1},       {"7", 7},      {"COM99999999999", -1}};
+    for (auto& c : cases) EXPECT_EQ(ComPortNumberFromName(c.name), c.number) << c.name;
+}
+
+TEST(SerialPortNames, BluetoothPortsAreTheRfcommEntriesWithADeviceNode) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("vexo-tty-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "class");
+    fs::create_directories(root / "dev");
+    bool found = true;
+    EXPECT_TRUE(ListBluetoothSerialPorts(found, (root / "class").string(), (root / "dev").string()).empty());
+    EXPECT_FALSE(found);
+    EXPECT_TRUE(
+        ListBluetoothSerialPorts(found, (root / "missing").string(), (root / "dev").string()).empty());
+    EXPECT_FALSE(found);
+
+    for (const char* name : {"ttyS0", "rfcomm10", "rfcomm2", "rfcomm3", "rfcommX"}) {
+        fs::create_directories(root / "class" / name);
+        std::ofstream(root / "dev" / name) << "";
+    }
+    fs::remove(root / "dev" / "rfcomm3"); // released: its node is gone
+    EXPECT_EQ(ListBluetoothSerialPorts(found, (root / "class").string(), (root / "dev").string()),
+              (std::vector<std::string>{"rfcomm2", "rfcomm10"}));
+    EXPECT_TRUE(found);
+    fs::remove_all(root);
+}
