@@ -528,6 +528,53 @@ std::unique_ptr<TMeasureSet> BuildMeasureSet(const TVexoResultData& Data, const 
     return e;
 }
 
+namespace {
+
+void FormatCurrentRows(TMeasureSet& Set, const TTestConfig& cfg, int rows, const TEEPROMMap& Map,
+                       ITextSource& texts, char decimalSeparator) {
+    const TResult& r = Set.MeasureResult.Results;
+    const int results = std::max(cfg.ResultCount(), std::uint8_t(1));
+    bool invalid = IsCurrentResultInvalid(r.TestInvalid, Map.EEPROMVersion());
+    Set.ResultList.resize(static_cast<std::size_t>(rows));
+    for (int k = 0; k < rows; ++k)
+        Set.ResultList[k] = FormatResultRow(cfg, k % results, r.ResultValue[k], r.TestInvalid, invalid, texts,
+                                            decimalSeparator);
+}
+
+} // namespace
+
+void FillCurrentMeasureSet(TMeasureSet& Set, const tByteBuffer& Block, const TTestConfig& TestConfig,
+                           const TEEPROMMap& Map, ITextSource& texts, char decimalSeparator) {
+    TResult& r = Set.MeasureResult.Results;
+    r.FromByteBuffer(Block, Map.EEPROMVersion());
+    const int lines = std::min<int>(TestConfig.LineCount(), MaxLineResults);
+    Set.MeasureResult.LineCount = static_cast<std::uint8_t>(lines);
+    for (int i = 0; i < lines; ++i) r.Line[i].Width = TestConfig.LineSection[i].LineWidth;
+    Set.TestID = MakeTestIDText(TestConfig.TestID, Map.NonVolatileData, r.MeasurementDate);
+    Set.TestName = TestConfig.ReadStringData(TestConfig.OemSection.PtrTestName);
+    Set.LotNr = TestConfig.ReadStringData(TestConfig.OemSection.PtrLotNr);
+    Set.Distr_Manu = TestConfig.ReadStringData(TestConfig.OemSection.PtrDistributorManufacturer);
+    Set.DateTime = r.MeasurementDate;
+    Set.Voltage = std::to_string(r.Voltage);
+    Set.Temperature = FormatTemperature(r.Temperature, decimalSeparator);
+    const int rows = std::min<int>(TestConfig.ResultCount(), MaxResultValues);
+    Set.ResultList.clear();
+    FormatCurrentRows(Set, TestConfig, rows, Map, texts, decimalSeparator);
+}
+
+void MergeSecondMeasurement(TMeasureSet& Set, const tByteBuffer& Block, const TTestConfig& TestConfig,
+                            const TEEPROMMap& Map, ITextSource& texts, char decimalSeparator) {
+    TResult second;
+    second.FromByteBuffer(Block, Map.EEPROMVersion());
+    TResult& r = Set.MeasureResult.Results;
+    // Both halves must fit the 10 result values; pairs are offered for up to 5 results only.
+    const int results = std::min<int>(TestConfig.ResultCount(), MaxResultValues / 2);
+    r.TestInvalid.Data |= second.TestInvalid.Data;
+    for (int k = 0; k < results; ++k) r.ResultValue[results + k] = second.ResultValue[k];
+    r.MeasurementDate = second.MeasurementDate;
+    FormatCurrentRows(Set, TestConfig, 2 * results, Map, texts, decimalSeparator);
+}
+
 TDecodeDatabaseResult DecodeDatabase(tByteBuffer& ResultCfgBuffer, tByteBuffer& ResultBuffer,
                                      const TEEPROMMap& Map, std::vector<TVexoResultData>& ResultList,
                                      const TMeasureListAccess& List, ITextSource& texts,

@@ -220,11 +220,20 @@ std::unique_ptr<TMeasureSet> BuildMeasureSet(const TVexoResultData& Data, const 
                                              const TEEPROMMap& Map, ITextSource& texts,
                                              char decimalSeparator = '.');
 
+// The entry of a measurement that just finished, from its result block and the
+// configuration it was measured with (line widths from the configuration).
+void FillCurrentMeasureSet(TMeasureSet& Set, const tByteBuffer& Block, const TTestConfig& TestConfig,
+                           const TEEPROMMap& Map, ITextSource& texts, char decimalSeparator = '.');
+// Merges the second measurement of a combined pair into the first one's entry:
+// its values follow the first ones and every row is formatted again.
+void MergeSecondMeasurement(TMeasureSet& Set, const tByteBuffer& Block, const TTestConfig& TestConfig,
+                            const TEEPROMMap& Map, ITextSource& texts, char decimalSeparator = '.');
+
 enum EJoinDecision : std::uint8_t { jdAdd, jdOverwrite, jdCancel };
 
 // What the walk needs of the measurement list.
 struct TMeasureListAccess {
-    // Asked once the rings are walked.
+    // Asked once the rings are walked, also for an empty list (answer jdAdd without asking then).
     std::function<EJoinDecision()> JoinDecision;
     // Empties the list (for jdOverwrite).
     std::function<void()> Clear;

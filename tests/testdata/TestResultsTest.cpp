@@ -308,3 +308,93 @@ TEST(MeasureSet, TemperatureText) {
 }
 
 } // namespace
+
+namespace {
+
+TTestConfig TwoResults() {
+    TTestConfig cfg;
+    cfg.TestID = {12, 3, 1, 7};
+    cfg.OemSection.PtrTestName = 6;
+    std::uint16_t pos = cfg.AddStrPtrToCfg("Pair", 6) + 1;
+    cfg.CaptureSection.ResultClassCnt.SetResultCount(2);
+    cfg.ResultSection[0].PtrResultName = pos;
+    pos = cfg.AddStrPtrToCfg("A", pos) + 1;
+    cfg.ResultSection[1].PtrResultName = pos;
+    cfg.AddStrPtrToCfg("B", pos);
+    cfg.CaptureSection.LineCntFilterWidth.SetLineCount(2);
+    cfg.LineSection[0].LineWidth = 8;
+    cfg.LineSection[1].LineWidth = 12;
+    return cfg;
+}
+
+TEST(CurrentResult, EntryFromTheBlockAndTheConfiguration) {
+    TEEPROMMap map;
+    map.NonVolatileData.EEPROMVersion = 6;
+    map.NonVolatileData.ProductionYear = 19;
+    map.NonVolatileData.ProductionWeek = 32;
+    map.NonVolatileData.SerialNumber = 42;
+    TResult r;
+    r.ResultValue[0] = 5.47f;
+    r.ResultValue[1] = 12.3f;
+    r.Line[0].Width = 99;
+    r.Voltage = 3100;
+    r.Temperature = 21.5f;
+    r.MeasurementDate.MonthDay = 15;
+    r.MeasurementDate.Hour = 10;
+    r.MeasurementDate.Minutes = 20;
+    r.MeasurementDate.Seconds = 30;
+    TDefaultTextSource texts;
+    TMeasureSet e;
+    FillCurrentMeasureSet(e, r.ToByteBuffer(6), TwoResults(), map, texts);
+    EXPECT_EQ(e.TestID, "12 3 1 7 1932 0042 252318750");
+    EXPECT_EQ(e.TestName, "Pair");
+    EXPECT_EQ(e.Voltage, "3100");
+    EXPECT_EQ(e.Temperature, "21.50");
+    EXPECT_EQ(e.MeasureResult.LineCount, 2);
+    EXPECT_EQ(e.MeasureResult.Results.Line[0].Width, 8) << "widths come from the configuration";
+    EXPECT_EQ(e.MeasureResult.Results.Line[1].Width, 12);
+    ASSERT_EQ(e.ResultList.size(), 2u);
+    EXPECT_EQ(e.ResultList[0], (TResultSet{"Valid", "A", "5.4", "", ""}));
+    EXPECT_EQ(e.ResultList[1], (TResultSet{"Valid", "B", "12", "", ""}));
+
+    // Version 3: any set bit makes the test invalid, "expired" included.
+    map.NonVolatileData.EEPROMVersion = 3;
+    r.TestInvalid.Data = 0x40;
+    FillCurrentMeasureSet(e, r.ToByteBuffer(3), TwoResults(), map, texts);
+    EXPECT_EQ(e.ResultList[0].Validity, "Invalid");
+    map.NonVolatileData.EEPROMVersion = 4;
+    FillCurrentMeasureSet(e, r.ToByteBuffer(4), TwoResults(), map, texts);
+    EXPECT_EQ(e.ResultList[0].Validity, "Vexo expired");
+}
+
+TEST(CurrentResult, CombinedMeasurement) {
+    TEEPROMMap map;
+    map.NonVolatileData.EEPROMVersion = 5;
+    TDefaultTextSource texts;
+    TResult first, second;
+    first.ResultValue[0] = 1.0f;
+    first.ResultValue[1] = 2.0f;
+    first.Voltage = 3000;
+    second.ResultValue[0] = 3.0f;
+    second.ResultValue[1] = 4.0f;
+    second.TestInvalid.Data = 0x40;
+    second.MeasurementDate.Seconds = 9;
+    second.Voltage = 2000;
+    TMeasureSet e;
+    FillCurrentMeasureSet(e, first.ToByteBuffer(5), TwoResults(), map, texts);
+    const std::string id = e.TestID;
+    MergeSecondMeasurement(e, second.ToByteBuffer(5), TwoResults(), map, texts);
+    ASSERT_EQ(e.ResultList.size(), 4u);
+    const char* names[] = {"A", "B", "A", "B"};
+    const char* values[] = {"1", "2", "3", "4"};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(e.ResultList[k].ResultName, names[k]);
+        EXPECT_EQ(e.ResultList[k].ResultValue, values[k]);
+        EXPECT_EQ(e.ResultList[k].Validity, "Vexo expired") << "the combined validity bits";
+    }
+    EXPECT_EQ(e.MeasureResult.Results.MeasurementDate.Seconds, 9);
+    EXPECT_EQ(e.TestID, id) << "the entry's texts stay those of the first measurement";
+    EXPECT_EQ(e.Voltage, "3000");
+}
+
+} // namespace
