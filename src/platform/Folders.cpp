@@ -5,8 +5,9 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <shlobj.h>
 #include <windows.h>
+
+#include <shlobj.h>
 #else
 #include <pwd.h>
 #include <unistd.h>
@@ -50,6 +51,18 @@ std::string UserConfigFolder() {
 std::string AllUsersDocumentsFolder() {
     return ShellFolder(CSIDL_COMMON_DOCUMENTS);
 }
+
+bool ProgramKeyExists(bool MachineRoot, const std::string& Key) {
+    std::string path = Key;
+    while (!path.empty() && path.front() == '\\') path.erase(path.begin());
+    std::wstring wide = std::filesystem::path(std::u8string(path.begin(), path.end())).wstring();
+    HKEY key;
+    if (RegOpenKeyExW(MachineRoot ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, wide.c_str(), 0,
+                      KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
 #else
 std::string ExecutableFolder() {
     std::error_code ec;
@@ -74,6 +87,10 @@ std::string UserConfigFolder() {
 
 std::string AllUsersDocumentsFolder() {
     return {};
+}
+
+bool ProgramKeyExists(bool, const std::string&) {
+    return false;
 }
 #endif
 

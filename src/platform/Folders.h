@@ -11,6 +11,9 @@ std::string ExecutableFolder();
 std::string UserConfigFolder();
 // The all-users documents folder; Windows only, empty elsewhere.
 std::string AllUsersDocumentsFolder();
+// Whether the program's own registry key (a path like "\\SOFTWARE\\maker\\name") can be
+// opened read-only under the user's or the machine's root; never on systems without a registry.
+bool ProgramKeyExists(bool MachineRoot, const std::string& Key);
 // Separator between a folder and a name.
 char PathSeparator();
 

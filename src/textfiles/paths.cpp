@@ -16,8 +16,8 @@ tPathsSystem SystemPathsSystem() {
     s.ExecutableFolder = fsys::ExecutableFolder();
     s.UserDataFolder = fsys::UserConfigFolder();
     s.AllUsersFolder = fsys::AllUsersDocumentsFolder();
-    s.UserKeyExists = [](const std::string&) { return false; };
-    s.MachineKeyExists = [](const std::string&) { return false; };
+    s.UserKeyExists = [](const std::string& Key) { return fsys::ProgramKeyExists(false, Key); };
+    s.MachineKeyExists = [](const std::string& Key) { return fsys::ProgramKeyExists(true, Key); };
     return s;
 }
 
