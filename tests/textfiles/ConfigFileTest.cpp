@@ -83,6 +83,13 @@ TEST_F(ConfigFixture, HeadAndItemLookup) {
     EXPECT_EQ(cfg->Lines.size(), 7u);
 }
 
+TEST_F(ConfigFixture, ItemBeforeTheFirstHeadBelongsToNoHead) {
+    auto cfg = Open({"Width = 10", "[Setup]"});
+    EXPECT_EQ(cfg->GetVal("Setup", "Width"), "");
+    EXPECT_EQ(cfg->GetVal("Setup", "Width", 874), 874);
+    EXPECT_EQ(cfg->Lines, (Lines{"Width = 10", "[Setup]", "Width = 874"}));
+}
+
 TEST_F(ConfigFixture, HeadWithTrailingCommentIsNotFound) {
     auto cfg = Open({"[Setup] # main", "Width = 10"});
     EXPECT_EQ(cfg->GetVal("Setup", "Width", 874), 874);
