@@ -86,15 +86,20 @@ bool IsZeroDigits(const std::string& intPart, const std::string& fracPart) {
 
 // The mask "0" or "#"*n, the separator, "#"*d: integer digits all printed,
 // no leading zero for "#" masks, no trailing fraction zeros, no lone separator.
-std::string FormatMasked(double v, bool zeroInteger, int d, char sep) {
+// A non-zero prefix ('<' or '>') goes in front.
+std::string FormatMasked(double v, bool zeroInteger, int d, char sep, char prefix = 0) {
     std::string intPart, fracPart;
     DecimalDigits(v, d, intPart, fracPart);
     bool zero = IsZeroDigits(intPart, fracPart);
     std::size_t last = fracPart.find_last_not_of('0');
     fracPart = last == std::string::npos ? std::string() : fracPart.substr(0, last + 1);
-    if (intPart.empty() && (zeroInteger || fracPart.empty())) intPart = "0";
-    std::string out = (v < 0 && !zero) ? "-" : "";
-    out += intPart;
+    std::string out;
+    if (prefix != 0) out.push_back(prefix);
+    if (v < 0 && !zero) out.push_back('-');
+    if (intPart.empty() && (zeroInteger || fracPart.empty()))
+        out.push_back('0');
+    else
+        out += intPart;
     if (!fracPart.empty()) {
         out += sep;
         out += fracPart;
@@ -160,7 +165,9 @@ void WriteLineResult(tByteBuffer& buffer, std::uint32_t& cursor, const TLineResu
     for (float f : {l.MeanValue, l.MinValue, l.MaxValue, l.LeftMeanValue, l.RightMeanValue})
         BufWriteSingle(buffer, cursor, f);
     if (layout == llCompact24) {
-        BufWriteByte(buffer, cursor, static_cast<std::uint8_t>(l.MaxPosAbs));
+        // The compact layout holds the position as one byte; other values have no byte form.
+        const bool fits = l.MaxPosAbs >= 0.0f && l.MaxPosAbs < 256.0f;
+        BufWriteByte(buffer, cursor, fits ? static_cast<std::uint8_t>(l.MaxPosAbs) : 0);
         BufWriteByte(buffer, cursor, l.UsedPixel);
         BufWriteByte(buffer, cursor, static_cast<std::uint8_t>(l.CenterPositionAbsolut));
         BufWriteByte(buffer, cursor, l.Width);
@@ -368,9 +375,9 @@ TResultSet FormatResultRow(const TTestConfig& Config, int k, float value, UTestI
             int d = n < t ? std::min(t - n, dmax) : 0;
             bool zeroInteger = n == 0;
             if (value < e.LowerLimit) {
-                row.ResultValue = "<" + FormatMasked(e.LowerLimit, zeroInteger, d, decimalSeparator);
+                row.ResultValue = FormatMasked(e.LowerLimit, zeroInteger, d, decimalSeparator, '<');
             } else if (value > e.UpperLimit) {
-                row.ResultValue = ">" + FormatMasked(e.UpperLimit, zeroInteger, d, decimalSeparator);
+                row.ResultValue = FormatMasked(e.UpperLimit, zeroInteger, d, decimalSeparator, '>');
             } else {
                 // Cut, not rounded; in double so that the product is not rounded back to single.
                 double scale = std::pow(10.0, d);
