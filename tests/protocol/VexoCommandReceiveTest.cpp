@@ -327,6 +327,17 @@ TEST_F(FrameReceive, BlocksThatCannotFitTheBufferNeverComplete) {
     }
 }
 
+TEST_F(FrameReceive, UnknownFrameReportsUntilTheBufferIsFull) {
+    tByteBuffer bytes = {0xFE, 0x20, 0x41};
+    bytes.resize(3 + 20000, 0x00);
+    feed(bytes);
+    // Once for every stored byte from the third to the 16384th.
+    EXPECT_EQ(log.size(), 16384u - 2);
+    EXPECT_FALSE(vexo.receiveState().valid);
+    feed({0xFE, 0x20, 0x55, 0x75});
+    EXPECT_EQ(log.back(), "Acknowledge");
+}
+
 TEST_F(FrameReceive, HandleByteResult) {
     struct {
         const char* name;
