@@ -779,7 +779,7 @@ void ReaderSimulator::HandleImage(const tByteBuffer& p, std::vector<tByteBuffer>
         Put16(b, static_cast<std::uint16_t>(fImage.size()));
         Put16(b, 1);
         Reply(replies, rspImageTransferStart, b);
-        fImageFull16 = (mode & 2) != 0 && mode >= 4;
+        fImageFull16 = ((mode - 2) & 2) != 0;
         return;
     }
     if (mode == 1) return; // transfer finished: nothing to answer

@@ -115,7 +115,7 @@ std::vector<std::uint16_t> ReaderSimulator::ModelProfile(const TTestConfig& conf
     // Reflectance of the white strip, slowly falling off to the card's edges.
     for (std::uint16_t x = 0; x < width; ++x) {
         float edge = static_cast<float>(x) / std::max<float>(1.0f, width - 1) - 0.5f;
-        v[x] = 3400.0f - 500.0f * edge * edge + (rnd.Unit() - 0.5f) * 30.0f;
+        v[x] = 1100.0f - 300.0f * edge * edge + (rnd.Unit() - 0.5f) * 30.0f;
     }
     int lines = std::min<int>(config.LineCount(), MaxTestLines);
     std::vector<float> values = ModelValues(config, seed);
@@ -125,7 +125,7 @@ std::vector<std::uint16_t> ReaderSimulator::ModelProfile(const TTestConfig& conf
         if (width > 0) pos = ((pos % width) + width) % width;
         float sigma = std::max(1.0f, config.LineSection[i].LineWidth / 2.0f);
         // Reference lines are strong; test lines follow their result's level.
-        float height = 1900.0f;
+        float height = 2300.0f;
         if (!config.LineSection[i].IsReference()) {
             float level = rnd.Unit();
             if (!values.empty()) {
@@ -135,7 +135,7 @@ std::vector<std::uint16_t> ReaderSimulator::ModelProfile(const TTestConfig& conf
                     level = std::clamp((values[test % values.size()] - e.LowerLimit) / span, 0.05f, 1.0f);
             }
             ++test;
-            height = 250.0f + 1500.0f * level;
+            height = 200.0f + 1900.0f * level;
         }
         for (std::uint16_t x = 0; x < width; ++x) {
             float d = (static_cast<float>(x) - static_cast<float>(pos)) / sigma;

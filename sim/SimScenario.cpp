@@ -10,7 +10,7 @@
 
 #include "TestConfiguration.h"
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 
@@ -135,6 +135,9 @@ int CommandCode(const json& v, const std::string& where) {
     if (v.is_string()) {
         for (const tCommandName& c : CommandNames)
             if (v.get<std::string>() == c.Name) return c.Code;
+        if (v.get<std::string>().rfind("0x", 0) != 0)
+            throw tScenarioError(where + ": \"" + v.get<std::string>() +
+                                 "\" is no command name or command code");
     }
     std::int64_t n = Number(v, where);
     if (n < -1 || n > 255)

@@ -20,7 +20,7 @@ void OnSignal(int) {
 
 void Usage(FILE* to) {
     std::fprintf(to,
-                 "usage: vexo-sim [--scenario FILE] [--baud N] [--trace]\n"
+                 "usage: vexo-sim [--scenario FILE] [--baud N] [--trace] [--dump-scenario]\n"
                  "  --scenario FILE  the reader described by a scenario file (default: the demo reader)\n"
                  "  --baud N         answers paced at N baud (ten bits a byte)\n"
                  "  --trace          one line per command received on standard error (also VEXO_TRACE=1)\n");
@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     std::string scenarioFile;
     long baud = -1;
     bool trace = SimTraceFromEnvironment();
+    bool dump = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--scenario" && i + 1 < argc) {
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "vexo-sim: \"%s\" is no baud rate (0 to 10000000)\n", argv[i]);
                 return 2;
             }
+        } else if (a == "--dump-scenario") {
+            dump = true;
         } else if (a == "--trace") {
             trace = true;
         } else if (a == "--help" || a == "-h") {
@@ -64,6 +67,10 @@ int main(int argc, char** argv) {
         }
     }
     if (baud >= 0) scenario.Baud = static_cast<std::uint32_t>(baud);
+    if (dump) {
+        std::fputs(ScenarioToJson(scenario).c_str(), stdout);
+        return 0;
+    }
 
     TPseudoTerminal pty;
     if (!pty.Open()) {
