@@ -1,0 +1,112 @@
+#pragma once
+// FTDI USB-serial bridges driven through the D2XX library, loaded at run time.
+// A missing library or function becomes one of the wrapper's own status codes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "D2XXTypes.h"
+#include "DynamicLibrary.h"
+
+// The wrapper's own statuses besides the library's.
+constexpr FT_STATUS FT_ERR_INVALID_DEVICE = 508;   // index outside the list, or handle not in it
+constexpr FT_STATUS FT_ERR_FUNCTION_MISSING = 510; // the library lacks the function
+constexpr FT_STATUS FT_ERR_LIBRARY_NOT_LOADED = 511;
+
+enum eFT_deviceType : std::uint32_t {
+    FT_DEVICE_232BM = 0,
+    FT_DEVICE_232AM = 1,
+    FT_DEVICE_100AX = 2,
+    FT_DEVICE_UNKNOWN = 3,
+    FT_DEVICE_2232C = 4,
+    FT_DEVICE_232R = 5,
+    FT_DEVICE_2232H = 6,
+    FT_DEVICE_4232H = 7,
+    FT_DEVICE_232H = 8,
+    FT_DEVICE_X_SERIES = 9,
+};
+
+struct tDeviceInfoDetail {
+    std::uint32_t flags = 0;
+    std::uint32_t deviceType = 0;
+    std::uint32_t locationID = 0;
+    std::uint16_t USBVendor = 0;
+    std::uint16_t USBPID = 0;
+    std::string serial;
+    std::string description;
+    FT_HANDLE ftHandle = nullptr;
+};
+
+struct tEEPROMData {
+    tFT_PROGRAM_DATA programData{};
+    std::string manufacturer;   // up to 32 characters
+    std::string manufacturerID; // 16
+    std::string description;    // 64
+    std::string serialNumber;   // 16
+};
+
+// The device-specific EEPROM record, beginning with the device type.
+struct tEEPROMDataX {
+    alignas(8) std::uint8_t config[176] = {};
+    std::string manufacturer;
+    std::string manufacturerID;
+    std::string description;
+    std::string serialNumber;
+
+    std::uint32_t deviceType() const;
+    void setDeviceType(std::uint32_t type);
+};
+
+class FTDIDirect {
+public:
+    explicit FTDIDirect(const std::string& libraryName = FTDILibraryName());
+    ~FTDIDirect() = default;
+    FTDIDirect(const FTDIDirect&) = delete;
+    FTDIDirect& operator=(const FTDIDirect&) = delete;
+
+    bool isValid() const { return handle.IsLoaded(); }
+    std::int32_t deviceCount() const { return fDeviceCount; }
+
+    FT_STATUS updateDeviceList(std::uint32_t timeOut);
+    FT_STATUS openEx(std::int32_t index, FT_HANDLE& ftHandle, bool indexAsLocID);
+    FT_STATUS close(FT_HANDLE ftHandle);
+    FT_STATUS setBaudrate(FT_HANDLE ftHandle, std::uint32_t baudrate);
+    FT_STATUS purge(FT_HANDLE ftHandle, std::uint32_t mask);
+    FT_STATUS setDataCharacteristics(FT_HANDLE ftHandle, std::uint8_t wordLength, std::uint8_t stopBits,
+                                     std::uint8_t parity);
+    std::uint32_t getRxAvailable(FT_HANDLE ftHandle);
+    // count: wanted on entry, read on return; reads only what the library already holds.
+    FT_STATUS read(FT_HANDLE ftHandle, std::uint8_t* buffer, std::uint32_t& count);
+    FT_STATUS write(FT_HANDLE ftHandle, const std::uint8_t* buffer, std::uint32_t& count);
+    FT_STATUS setDTR(FT_HANDLE ftHandle, bool enable);
+    FT_STATUS setRTS(FT_HANDLE ftHandle, bool enable);
+    FT_STATUS reset(FT_HANDLE ftHandle);
+    FT_STATUS setTimeOuts(FT_HANDLE ftHandle, std::uint32_t readTimeOut, std::uint32_t writeTimeOut);
+    std::uint32_t getTxInQueue(FT_HANDLE ftHandle);
+    std::int32_t getComPortNumber(FT_HANDLE ftHandle);
+    FT_STATUS setCBusOutput(FT_HANDLE ftHandle, std::uint8_t dataDirection, std::uint8_t outputValue);
+    FT_STATUS readEEPROM(FT_HANDLE ftHandle, tEEPROMData& data);
+    FT_STATUS writeEEPROM(FT_HANDLE ftHandle, tEEPROMData& data);
+    FT_STATUS readEEPROM(FT_HANDLE ftHandle, tEEPROMDataX& eepromData);
+    FT_STATUS writeEEPROM(FT_HANDLE ftHandle, tEEPROMDataX& eepromData);
+    FT_STATUS getDeviceInfoDetail(std::int32_t index, tDeviceInfoDetail& deviceInfoDetail);
+    FT_STATUS listDevices(void* arg1, void* arg2, std::uint32_t flags);
+
+    static std::string getDeviceTypeStr(std::uint32_t devType);
+    static std::uint32_t getEEPROMSize(const tEEPROMDataX& eepromData);
+    std::int32_t getDevIndexFromHandle(FT_HANDLE ftHandle) const;
+    // Fixed character arrays to text (each byte one character) and back (low byte of each).
+    static std::string convertToString(const char* chars, std::int32_t maxLength);
+    static void convertToCharBuffer(char* chars, const std::string& str, std::int32_t maxLength);
+
+    // Read in place by the main window and the link; replaced by updateDeviceList.
+    std::vector<tFT_device_list_info_node> deviceInfoList;
+
+private:
+    TDynamicLibrary handle;
+    std::int32_t fDeviceCount = 0;
+
+#define VEXO_D2XX_ENTRY(name, params) t##name p##name = nullptr;
+    VEXO_D2XX_FUNCTIONS(VEXO_D2XX_ENTRY)
+#undef VEXO_D2XX_ENTRY
+};
