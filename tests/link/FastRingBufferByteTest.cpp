@@ -112,9 +112,7 @@ TEST(RingBuffer, Browsing) {
 }
 
 // A sequence in which a lost, doubled or swapped byte shows at once.
-std::uint8_t Pattern(std::uint32_t i) {
-    return static_cast<std::uint8_t>(i ^ (i >> 8) ^ (i >> 16) ^ 0x5A);
-}
+std::uint8_t Pattern(std::uint32_t i) { return static_cast<std::uint8_t>(i ^ (i >> 8) ^ (i >> 16) ^ 0x5A); }
 
 TEST(RingBuffer, ProducerAndConsumerThreadsLoseNothing) {
     constexpr std::uint32_t total = 3'000'000;
