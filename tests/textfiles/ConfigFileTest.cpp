@@ -138,6 +138,40 @@ TEST_F(ConfigFixture, SettingsReadBackUnchangedAfterSave) {
     EXPECT_EQ(again.GetVal("Language", "filename", "x"), "language.ini");
 }
 
+// Latin-1 text as UTF-16 big endian with its mark.
+std::string Utf16Be(const std::string& latin1) {
+    std::string bytes = "\xFE\xFF";
+    for (char c : latin1) {
+        bytes += '\0';
+        bytes += c;
+    }
+    return bytes;
+}
+
+TEST_F(ConfigFixture, HandWrittenFilesReadInEveryEncoding) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"UTF-8 without mark, LF", "[Setup]\nName = M\xC3\xBCller\nWidth = 5\n"},
+        {"UTF-8 with mark, CR", "\xEF\xBB\xBF[Setup]\rName = M\xC3\xBCller\rWidth = 5"},
+        {"Windows-1252, CR LF", "[Setup]\r\nName = M\xFCller\r\nWidth = 5\r\n"},
+        {"UTF-16 BE", Utf16Be("[Setup]\nName=M\xFCller\nWidth=5")},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir / "hand.ini", c.bytes);
+        {
+            TConfigFile cfg(dir / "hand.ini");
+            EXPECT_EQ(cfg.GetVal("Setup", "Name"), "M\xC3\xBCller") << c.what;
+            EXPECT_EQ(cfg.GetVal("Setup", "Width", 1), 5) << c.what;
+        }
+        // Saved as the program writes its files, with the same content.
+        TConfigFile again(dir / "hand.ini");
+        EXPECT_EQ(ReadBytes(dir / "hand.ini")[0], 0xFF) << c.what;
+        EXPECT_EQ(again.GetVal("Setup", "Name"), "M\xC3\xBCller") << c.what;
+    }
+}
+
 TEST_F(ConfigFixture, ReadOnlyFileTakesWritesInMemoryOnly) {
     const std::string before = Utf16File({"[Setup]", "SaveTSVStyle = \"Short\""});
     WriteBytes(dir / "DRConfigRO.ini", before);
