@@ -167,8 +167,6 @@ FT_STATUS FT_OpenEx(void* arg1, std::uint32_t flags, FT_HANDLE* handle) {
     if (found->Open) return FT_DEVICE_NOT_OPENED;
     if (!found->Reader) {
         found->Reader = std::make_shared<TSimDevice>(found->Scenario, NowDateTime());
-        if (SimTraceFromEnvironment())
-            found->Reader->With([](ReaderSimulator& sim) { SimTraceToStderr(sim); });
         found->Reader->StartRealTime();
     }
     found->Open = true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "VexoEEPROM15.h"
 
@@ -133,6 +134,8 @@ void PutLine(tByteBuffer& b, const tLineMeasure& m, std::uint8_t v, bool block) 
 ReaderSimulator::ReaderSimulator(const TSimScenario& scenario, TDateTime clockStart)
     : fScenario(scenario), fClockBase(clockStart + std::chrono::seconds(scenario.ClockOffsetSeconds)),
       fAssembler(SimCommandLength) {
+    std::string error;
+    if (!ValidateScenario(scenario, error)) throw std::invalid_argument("simulated reader: " + error);
     fRFIDErrorsLeft = scenario.RFIDErrorCount;
     fMeasureSeed = scenario.Seed;
     BuildMemory();

@@ -55,7 +55,8 @@ struct TSimStoredResult {
 
 class ReaderSimulator {
 public:
-    // clockStart: the reader's clock at time 0, before the scenario's offset.
+    // clockStart: the reader's clock at time 0, before the scenario's offset. Throws
+    // std::invalid_argument for a scenario that ValidateScenario refuses.
     explicit ReaderSimulator(const TSimScenario& scenario, TDateTime clockStart = NowDateTime());
 
     // Bytes from the program.

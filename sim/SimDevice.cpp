@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-TSimDevice::TSimDevice(const TSimScenario& scenario, TDateTime clockStart) : fSim(scenario, clockStart) {}
+TSimDevice::TSimDevice(const TSimScenario& scenario, TDateTime clockStart) : fSim(scenario, clockStart) {
+    if (SimTraceFromEnvironment()) SimTraceToStderr(fSim);
+}
 
 TSimDevice::~TSimDevice() {
     Stop();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ReaderSimulator.h"
 #include "SimScenario.h"
 
 TEST(SimScenario, DemoRoundTripsThroughJson) {
@@ -75,4 +76,10 @@ TEST(SimScenario, MissingFileIsNamed) {
     std::string error;
     EXPECT_FALSE(LoadScenarioFile("/nonexistent/reader.json", s, error));
     EXPECT_NE(error.find("/nonexistent/reader.json"), std::string::npos);
+}
+
+TEST(SimScenario, TheReaderRefusesAnInconsistentScenario) {
+    TSimScenario s = DefaultScenario();
+    s.ResultStop = static_cast<std::uint16_t>(s.ResultStart - 1);
+    EXPECT_THROW(ReaderSimulator(s, EncodeDateTime(2026, 1, 1)), std::invalid_argument);
 }
