@@ -20,6 +20,13 @@ TEST(SimScenario, DemoRoundTripsThroughJson) {
     EXPECT_EQ(ScenarioToJson(back), text);
 }
 
+TEST(SimScenario, DemoFileIsTheBuiltInDemo) {
+    TSimScenario s;
+    std::string error;
+    ASSERT_TRUE(LoadScenarioFile(std::string(VEXO_SIM_SCENARIO_DIR) + "/demo.json", s, error)) << error;
+    EXPECT_EQ(s, DefaultScenario());
+}
+
 TEST(SimScenario, ShippedFilesLoad) {
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(VEXO_SIM_SCENARIO_DIR)) {
