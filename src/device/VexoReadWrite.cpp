@@ -81,6 +81,21 @@ void TDataRead::SetResultStoragePointers(std::uint8_t EEPROMVersion, const TEEPR
     ResultCfgMemSize = diff(vol.StoredTestResultCfgStop, vol.StoredTestResultCfgStart) + 1;
 }
 
+void StoreStoragePointerWords(TEEPROMVolatile& vol, const tByteBuffer& Block, int Kind) {
+    std::uint16_t* startStop[] = {&vol.StoredConfigurationStart, &vol.StoredConfigurationStop,
+                                  &vol.StoredTestResultCfgStart, &vol.StoredTestResultCfgStop,
+                                  &vol.StoredTestResultStart,    &vol.StoredTestResultStop};
+    std::uint16_t* readWrite[] = {&vol.StoredConfigurationReadPtr, &vol.StoredConfigurationWritePtr,
+                                  &vol.StoredTestResultCfgReadPtr, &vol.StoredTestResultCfgWritePtr,
+                                  &vol.StoredTestResultReadPtr,    &vol.StoredTestResultWritePtr};
+    std::uint32_t c = 0;
+    if (Kind == 0 || Kind == 2)
+        for (std::uint16_t* w : readWrite) *w = BufReadWord(Block, c);
+    if (Kind == 0 || Kind == 1)
+        for (std::uint16_t* w : startStop) *w = BufReadWord(Block, c);
+    if (Kind == 2) vol.StoredLastTestResult = BufReadWord(Block, c);
+}
+
 void TDataWrite::Init(EWriteStep NewWriteStep, const tByteBuffer& Content, bool SavePerm) {
     WriteStep = NewWriteStep;
     Buffer = Content;

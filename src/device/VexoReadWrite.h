@@ -61,6 +61,12 @@ public:
     std::uint16_t StepSize(EReadStep step, const TEEPROMMap& EEPROMMap) const;
 };
 
+// Reads the pointer words of a storage pointer block into the volatile block, in
+// the block's order. Kind 0: the 24-byte block of versions 1-2 (Read/Write words,
+// then Start/Stop words); kind 1: the six Start/Stop words; kind 2: the six
+// Read/Write words and StoredLastTestResult. Missing bytes read as 0.
+void StoreStoragePointerWords(TEEPROMVolatile& Volatile, const tByteBuffer& Block, int Kind);
+
 enum EWriteStep : std::uint8_t { WSpRFID, WSpConfig, WSpEraseRFID, WSpNoWrite };
 
 class TDataWrite {

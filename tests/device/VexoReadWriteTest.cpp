@@ -241,3 +241,37 @@ TEST(DataWrite, InitResetsTheFlags) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DataRead, StoragePointerBlocks) {
+    tByteBuffer block;
+    std::uint32_t c = 0;
+    for (std::uint16_t w = 1; w <= 13; ++w) BufWriteWord(block, c, static_cast<std::uint16_t>(w * 0x101));
+    TEEPROMVolatile vol;
+    StoreStoragePointerWords(vol, block, 0); // Read/Write words first, then Start/Stop
+    EXPECT_EQ(vol.StoredConfigurationReadPtr, 0x0101);
+    EXPECT_EQ(vol.StoredTestResultWritePtr, 0x0606);
+    EXPECT_EQ(vol.StoredConfigurationStart, 0x0707);
+    EXPECT_EQ(vol.StoredTestResultStop, 0x0C0C);
+    EXPECT_EQ(vol.StoredLastTestResult, 0);
+
+    TEEPROMVolatile abs;
+    StoreStoragePointerWords(abs, block, 1);
+    EXPECT_EQ(abs.StoredConfigurationStart, 0x0101);
+    EXPECT_EQ(abs.StoredTestResultStop, 0x0606);
+    EXPECT_EQ(abs.StoredConfigurationReadPtr, 0);
+
+    StoreStoragePointerWords(abs, block, 2);
+    EXPECT_EQ(abs.StoredConfigurationReadPtr, 0x0101);
+    EXPECT_EQ(abs.StoredLastTestResult, 0x0707);
+    EXPECT_EQ(abs.StoredConfigurationStart, 0x0101) << "kind 2 leaves Start/Stop";
+
+    // A short block reads zeros for what is missing.
+    StoreStoragePointerWords(abs, tByteBuffer{0x34, 0x12, 0x78}, 1);
+    EXPECT_EQ(abs.StoredConfigurationStart, 0x1234);
+    EXPECT_EQ(abs.StoredConfigurationStop, 0x0078);
+    EXPECT_EQ(abs.StoredTestResultStop, 0);
+}
+
+} // namespace
