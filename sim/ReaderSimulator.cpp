@@ -214,6 +214,14 @@ void ReaderSimulator::BuildMemory() {
         fResults.push_back(std::move(res));
     }
     fMeasureID = static_cast<std::uint16_t>(n);
+    // The newest stored measurement is still the reader's last one.
+    if (!fResults.empty()) {
+        const TSimStoredResult& last = fResults.back();
+        fLastResult = LastResultBlock(last, last.Profile);
+        fImage.assign(last.Profile.begin(), last.Profile.end());
+        for (auto& px : fImage) px = static_cast<std::uint16_t>(px * 16);
+        fHaveMeasurement = true;
+    }
     fResCfgRead = static_cast<std::uint16_t>(s.ResultCfgStart + s.ResultCfgReadOffset);
     fResRead = static_cast<std::uint16_t>(s.ResultStart + s.ResultReadOffset);
     LayRings();
@@ -728,6 +736,14 @@ void ReaderSimulator::HandleWrite(const tByteBuffer& p, std::vector<tByteBuffer>
     bool ok = false;
     if (address < SimAddrConfiguration + fCurrentConfig.size()) {
         ok = into(fCurrentConfig, address - SimAddrConfiguration);
+        // Kept permanently: the configuration joins the stored ones once it is complete.
+        TTestConfig cfg;
+        if (ok && (flags & 0x10) && ParseTestConfig(cfg, fCurrentConfig, false) == CfgParseOk) {
+            fStoredConfigs.emplace_back(fCurrentConfig.begin(),
+                                        fCurrentConfig.begin() +
+                                            std::min<std::size_t>(cfg.CfgSize, fCurrentConfig.size()));
+            LayRings();
+        }
     } else if (address >= SimAddrLCD && address < SimAddrLCD + 0x100) {
         tByteBuffer lcd(0x100, 0);
         ok = into(lcd, address - SimAddrLCD);

@@ -397,6 +397,45 @@ TEST(SimCommands, PlainCommandsAreAcknowledgedAndRemembered) {
     EXPECT_EQ(r.Client.LastComError, 0x02);
 }
 
+namespace {
+
+// Names of the configurations stored in the reader, walked as the program walks them.
+std::vector<std::string> StoredNames(tInProcessReader& r) {
+    const TEEPROMVolatile& v = r.Client.Map.VolatileData;
+    tByteBuffer area;
+    EXPECT_TRUE(r.Client.ReadArea(0x30000, v.StoredConfigurationStop - v.StoredConfigurationStart, area));
+    std::vector<std::string> names;
+    std::uint32_t at = 0;
+    while (at + 3 < area.size() && area[at] > 1 && area[at] < 255) {
+        std::uint32_t c = at + 1;
+        std::uint16_t size = BufReadWord(area, c);
+        TTestConfig cfg;
+        tByteBuffer form(area.begin() + at, area.begin() + std::min<std::size_t>(at + size, area.size()));
+        if (size < 3 || ParseTestConfig(cfg, form, false) != CfgParseOk) break;
+        names.push_back(cfg.ReadStringData(cfg.OemSection.PtrTestName));
+        at += size;
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(SimCommands, StoredConfigurationsAndOneKeptPermanently) {
+    tInProcessReader r(Demo());
+    std::vector<std::unique_ptr<TMeasureSet>> entries;
+    std::size_t stored = 0;
+    ASSERT_TRUE(r.Client.Identify());
+    ASSERT_TRUE(r.Client.ReadDatabase(entries, stored));
+    EXPECT_EQ(StoredNames(r), (std::vector<std::string>{"CRP Quant", "Influenza A/B", "Troponin I hs"}));
+
+    TSimConfig extra = r.Sim().Scenario().Configurations.at("CRP");
+    extra.TestName = "CRP Quant II";
+    tByteBuffer form = BuildSimConfig(extra);
+    r.Client.Vexo.writeData(0, form, true, false, 0, -1, true);
+    ASSERT_TRUE(r.Client.RunUntil([&] { return r.Client.Count("written") == 1; }, 1000));
+    EXPECT_EQ(StoredNames(r).back(), "CRP Quant II");
+}
+
 TEST(SimCommands, ShutdownSwitchesTheReaderOff) {
     tInProcessReader r(Demo());
     r.Client.Vexo.sendString("shutdown\r");
@@ -419,4 +458,16 @@ TEST(SimPort, OneProgramAtATimeAndOnlyItsName) {
     EXPECT_EQ(b.Open("sim"), 0u);
     auto factory = SimSerialPortFactory(device, "sim");
     EXPECT_EQ(factory()->Open("sim"), SERIAL_ERROR_IN_USE);
+}
+
+TEST(SimCommands, NoImageBeforeTheFirstMeasurement) {
+    TSimScenario s = Demo();
+    s.Database.clear();
+    tInProcessReader r(s);
+    r.Client.Vexo.getImage(1, true, true);
+    ASSERT_TRUE(r.Client.RunUntil([&] { return r.Client.LastComError >= 0; }, 1000));
+    EXPECT_EQ(r.Client.LastComError, 0x30);
+    tByteBuffer block;
+    ASSERT_TRUE(r.Client.ReadArea(0x20000, 316, block));
+    EXPECT_EQ(block, tByteBuffer(316, 0));
 }

@@ -8,8 +8,8 @@
 
 TEST(SimLink, TheLinkOpensTheReaderAndCarriesTheDatabase) {
     auto device = std::make_shared<TSimDevice>(DefaultScenario(), EncodeDateTime(2026, 5, 20, 10, 0, 0));
-    TSeriellThread link(true, TSeriellThread::DefaultBufferSize, SimSerialPortFactory(device, "/dev/vexo-sim"),
-                        "no-such-ftdi-library.so");
+    TSeriellThread link(true, TSeriellThread::DefaultBufferSize,
+                        SimSerialPortFactory(device, "/dev/vexo-sim"), "no-such-ftdi-library.so");
     link.setFtdiMode(false);
     ASSERT_TRUE(link.OpenPortPath("/dev/vexo-sim", 38400));
     std::uint32_t ms = 0;
