@@ -466,8 +466,15 @@ void ReaderSimulator::Receive(const std::uint8_t* bytes, std::size_t count) {
     static const char shutdown[] = "shutdown\r";
     for (std::size_t i = 0; i < count && fSwitchedOn; ++i) {
         std::uint8_t b = bytes[i];
-        // The plain-text command arrives outside any frame.
-        if (b == static_cast<std::uint8_t>(shutdown[fShutdownMatch])) {
+        // Framing as the assembler sees it, so that text inside a frame is never taken for
+        // the plain-text command.
+        if (b == cFrameStart) {
+            fPrevStart = !fPrevStart;
+        } else if (fPrevStart) {
+            fPrevStart = false;
+            fInFrame = true;
+        }
+        if (!fInFrame && b == static_cast<std::uint8_t>(shutdown[fShutdownMatch])) {
             if (++fShutdownMatch == sizeof(shutdown) - 1) {
                 if (fTrace) fTrace("RX shutdown  switched off");
                 fSwitchedOn = false;
@@ -477,9 +484,14 @@ void ReaderSimulator::Receive(const std::uint8_t* bytes, std::size_t count) {
                 return;
             }
         } else {
-            fShutdownMatch = b == static_cast<std::uint8_t>(shutdown[0]) ? 1 : 0;
+            fShutdownMatch = !fInFrame && b == static_cast<std::uint8_t>(shutdown[0]) ? 1 : 0;
         }
-        if (fAssembler.feed(b)) HandleCommand(fAssembler.frame());
+        bool complete = fAssembler.feed(b);
+        if (complete || fAssembler.dropped() != fDropped) {
+            fInFrame = false;
+            fDropped = fAssembler.dropped();
+        }
+        if (complete) HandleCommand(fAssembler.frame());
     }
 }
 

@@ -163,6 +163,8 @@ private:
 
     tFrameAssembler fAssembler;
     std::size_t fShutdownMatch = 0;
+    bool fPrevStart = false, fInFrame = false;
+    std::uint32_t fDropped = 0;
     bool fSwitchedOn = true;
     bool fButtonDisabled = false;
     bool fBootloader = false;

@@ -438,6 +438,10 @@ TEST(SimCommands, StoredConfigurationsAndOneKeptPermanently) {
 
 TEST(SimCommands, ShutdownSwitchesTheReaderOff) {
     tInProcessReader r(Demo());
+    // The same text inside a frame is only text.
+    r.Client.Vexo.sendToLCD("shutdown\r");
+    ASSERT_TRUE(r.Client.RunUntil([&] { return r.Client.Count("written") == 1; }, 1000));
+    EXPECT_TRUE(r.Sim().SwitchedOn());
     r.Client.Vexo.sendString("shutdown\r");
     r.Client.Vexo.getAcknowledge();
     r.Client.RunFor(1000);
