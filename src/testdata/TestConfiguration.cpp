@@ -377,16 +377,14 @@ void TTestConfig::AdjustRelativeLinePos() {
 int TTestConfig::IsInStringData(const std::string& Str) const {
     if (Str.empty()) return -2;
     tByteBuffer needle = Utf8ToLowBytes(Str);
-    auto it = StringData.begin();
-    while (true) {
-        it = std::search(it, StringData.end(), needle.begin(), needle.end());
-        if (it == StringData.end()) return -1;
-        std::size_t pos = static_cast<std::size_t>(it - StringData.begin());
-        std::size_t after = pos + needle.size();
-        if (pos > 0 && StringData[pos - 1] == 0 && after < StringData.size() && StringData[after] == 0)
-            return static_cast<int>(pos);
-        ++it;
-    }
+    // Only the first occurrence counts, and only when it is a whole text.
+    auto it = std::search(StringData.begin(), StringData.end(), needle.begin(), needle.end());
+    if (it == StringData.end()) return -1;
+    std::size_t pos = static_cast<std::size_t>(it - StringData.begin());
+    std::size_t after = pos + needle.size();
+    if (pos > 0 && StringData[pos - 1] == 0 && after < StringData.size() && StringData[after] == 0)
+        return static_cast<int>(pos);
+    return -1;
 }
 
 std::uint16_t TTestConfig::Get12BitWhite(int Idx) const {

@@ -250,6 +250,8 @@ TEST(TestConfig, IsInStringData) {
     EXPECT_EQ(cfg.IsInStringData("AIL"), -1) << "only whole texts count";
     EXPECT_EQ(cfg.IsInStringData("NE"), -1);
     EXPECT_EQ(cfg.IsInStringData("MISSING"), -1);
+    cfg.AddStrPtrToCfg("IL", 30);
+    EXPECT_EQ(cfg.IsInStringData("IL"), -1) << "the first occurrence is inside FAIL";
 }
 
 TEST(TestConfig, TwelveBitWhite) {
