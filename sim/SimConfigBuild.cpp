@@ -159,6 +159,16 @@ std::vector<float> ReaderSimulator::ModelValues(const TTestConfig& config, std::
         // Mostly inside the limits, now and then just outside, as real samples are.
         float u = rnd.Unit() * 1.1f - 0.05f;
         float value = lo + (hi - lo) * u;
+        // With classes, most samples fall into the first one (the normal or negative finding).
+        int count = e.HasClasses() ? e.ClassRangeCount() : 0;
+        if (count > 0 && e.ClassRangeFirst() + count <= MaxResultClasses) {
+            int pick =
+                rnd.Unit() < 0.6f ? 0 : static_cast<int>(rnd.Next() % static_cast<std::uint32_t>(count));
+            float below = config.ClassSection[e.ClassRangeFirst() + pick].Threshold;
+            float above = pick > 0 ? config.ClassSection[e.ClassRangeFirst() + pick - 1].Threshold : lo;
+            below = std::min(below, hi);
+            if (below > above) value = above + (below - above) * (0.1f + 0.8f * rnd.Unit());
+        }
         int decimals = e.MaxDecimals();
         float scale = std::pow(10.0f, static_cast<float>(std::min(decimals, 3)));
         values.push_back(std::round(value * scale) / scale);
