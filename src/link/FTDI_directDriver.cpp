@@ -112,8 +112,11 @@ FT_STATUS FTDIDirect::read(FT_HANDLE ftHandle, std::uint8_t* buffer, std::uint32
         return FT_ERR_FUNCTION_MISSING;
     }
     const std::uint32_t wanted = count;
-    count = std::min(wanted, getRxAvailable(ftHandle));
-    if (count == 0) return FT_OK;
+    std::uint32_t available = 0;
+    // A failing queue query is the library's news (a device unplugged), not "nothing arrived".
+    const FT_STATUS queued = pFT_GetQueueStatus(ftHandle, &available);
+    count = queued == FT_OK ? std::min(wanted, available) : 0;
+    if (queued != FT_OK || count == 0) return queued;
     std::uint32_t got = 0;
     const FT_STATUS status = pFT_Read(ftHandle, buffer, count, &got);
     count = std::min(got, count);
