@@ -1,0 +1,35 @@
+#pragma once
+// Finds the COM ports that qualify for the reader: present Bluetooth serial ports. Its
+// one working operation runs on the caller's thread; nothing here ever runs on its own.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Registry.h"
+
+class TSeriellThread;
+
+class TBluetoothThread {
+public:
+    // The thread is never started; CreateSuspended is kept for the owner's call.
+    TBluetoothThread(bool CreateSuspended, TSeriellThread* Schnittstelle, std::int32_t Port,
+                     std::int32_t Baud);
+
+    // Replaces ComPorts with the qualifying ports' names, or leaves it as it was when the
+    // system lists no serial port interface at all.
+    void GetComPorts(std::vector<std::string>& ComPorts) const;
+    // The registry walk itself, over any registry.
+    static void GetComPortsFromRegistry(const IRegistry& registry, std::vector<std::string>& ComPorts);
+
+    // Where the ports are looked for instead of the system's: a registry (any OS), or the
+    // tty class and device folders (Linux).
+    const IRegistry* Registry = nullptr;
+    std::string TtyClassDir = "/sys/class/tty";
+    std::string DevDir = "/dev";
+
+    TSeriellThread* SerialThread;
+    std::int32_t Baudrate;
+    std::int32_t PreferredPort;
+    std::vector<std::string> ComPortList;
+    std::vector<std::string> ValidPortList;
+};
