@@ -12,8 +12,10 @@
 struct TControl {
     std::string Caption;
     std::string Hint;
+    bool ShowHint = false;
     bool Enabled = true;
     bool Visible = true;
+    TRect Bounds;
 };
 
 struct TButton : TControl {};
@@ -25,7 +27,6 @@ struct TMenuItem : TControl {
 
 struct TCheckBox : TControl {
     bool Checked = false;
-    TRect Bounds;
 };
 
 struct TComboItem {
@@ -97,7 +98,6 @@ struct TListView : TControl {
     std::vector<TListColumn> Columns;
     std::int32_t ItemCount = 0;
     std::int32_t ItemIndex = -1;
-    TRect Bounds;
 };
 
 struct TFileDialogState {

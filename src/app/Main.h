@@ -1,0 +1,278 @@
+#pragma once
+// The main window as the program's logic sees it: every field, control, timer and
+// handler of the window, without a toolkit. The desktop program and vexo-cli only
+// show this state and call its handlers; tests do the same.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ConfigFile.h"
+#include "Controls.h"
+#include "Dialogs.h"
+#include "LanguageFile.h"
+#include "MainTypes.h"
+#include "MeasureFileFormat.h"
+#include "SeriellThread.h"
+#include "TestConfiguration.h"
+#include "TestResults.h"
+#include "Timers.h"
+#include "VexoCommand.h"
+#include "VexoEEPROM15.h"
+#include "VexoReadWrite.h"
+
+inline constexpr const char* ProgramName = "Vexo Data Reader";
+inline constexpr const char* ApplicationTitle = "Vexo DataReader";
+inline constexpr const char* UserConfigFileName = "DRConfig.ini";
+inline constexpr int VersionMajor = 1;
+inline constexpr int VersionMinor = 5;
+inline constexpr int VersionBuild = 63;
+// "V1.5.063".
+std::string MakeVersionString();
+
+// Window placement from the stored settings and the screen.
+struct TWindowPlacement {
+    std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+    TWindowState State = wsNormal;
+};
+// Stored Left/Top/Width/Height/WindowState against the screen; designWidth/Height
+// are kept in the maximised state, where the stored size is not applied.
+TWindowPlacement PlaceWindow(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
+                             std::int32_t windowState, const TScreenMetrics& screen, std::int32_t designWidth,
+                             std::int32_t designHeight);
+// COM/parity and COM/stopBits; unknown texts give none and one and the text to keep in memory.
+tParity ParityFromSetting(const std::string& text, std::string& kept);
+tStopBits StopBitsFromSetting(const std::string& text, std::string& kept);
+
+class TForm_Main {
+public:
+    explicit TForm_Main(const TMainEnvironment& Environment);
+    ~TForm_Main();
+    TForm_Main(const TForm_Main&) = delete;
+    TForm_Main& operator=(const TForm_Main&) = delete;
+
+    // ------------------------------------------------------------ lifecycle
+    // The user (or the program) asks to close the window: FormCloseQuery, and when it
+    // agrees FormClose and FormDestroy. True when the window is gone.
+    bool RequestClose();
+    bool FormCloseQuery();
+    void FormClose();
+    void FormDestroy();
+    // Ctrl+<key>; true when handled (then it never reaches the focused control).
+    bool FormShortCut(char key, bool ctrl);
+    void Timer_initTimer();
+    bool Closed() const { return fDestroyed; }
+
+    // ------------------------------------------------------------ settings menus
+    void Menu_NewDataBehaviourItemClick(TMenuItem& Sender);
+    void Menu_ShutDownOnCloseClick();
+    void Menu_LoadLastSavedOnStartClick();
+
+    // ------------------------------------------------------------ language
+    void LanguageMenuItemClick(std::size_t index);
+    void UpdateLanguage();
+    static void SetHintText(TControl& control, const std::string& text);
+
+    // ------------------------------------------------------------ status
+    void ShowStatus(std::uint8_t code);
+    void StartTimeOut(std::int32_t ms);
+    void EnableDeviceButtons(bool enable, bool checkPermissions);
+    void Timer_StateCntTimer();
+    static void SelectComboText(TComboBox& combo, const std::string& text);
+
+    // ------------------------------------------------------------ dialogs
+    std::int32_t ShowMessageBox(const std::string& message, const std::string& caption, std::int32_t style);
+    void ShowErrorMessage(const std::string& message, const std::string& caption, std::uint8_t statusAfter);
+    void ShowEvaluationInfo(const std::string& text);
+    void SubMenu_VersionClick();
+    // Text input: 1 accepted (text holds the input), 2 cancelled (text unchanged).
+    std::int32_t QueryText(const std::string& caption, const std::string& prompt, bool allowEmpty,
+                           std::string& text);
+    // Selection among choices: the dialog's result, chosen holds the index after mrOk.
+    std::int32_t SelectChoice(const TSelectRequest& request, std::int32_t& chosen);
+    std::int32_t ChooseFromConfigList(const TConfigListRequest& request, std::int32_t& chosen);
+    bool ChooseOpenFile(const TFileDialogState& dialog, std::string& fileName);
+    bool ChooseSaveFile(const TFileDialogState& dialog, std::string& fileName);
+    TVersionInfo VersionInfo();
+
+    // ------------------------------------------------------------ connection (filled by the connection work)
+    void ReceivePump();
+    void HandleLinkError(TSeriellError Error);
+    void RefreshDeviceList();
+    void StartDeviceListTimer();
+    void Connect(const void* Sender);
+    void Disconnect(const void* Sender, bool releaseButtons);
+    void CloseConnection();
+    void Button_OpenClick();
+    void Timer_TimeOutTimer();
+    void Timer_FTDIUpdateTimer();
+    void HandleAcknowledge();
+    void HandleFirmwareVersion(const tFirmwareVersion& firmware);
+    void HandleSerialNumber(const tSerial& serial);
+    bool LinkOpen() const;
+    bool FTDIMode() const;
+
+    // ------------------------------------------------------------ reader work (filled by later work)
+    void HandleCommunicationError(eComError errorCode);
+    void HandleVexoError(eVexoError errorCode, std::uint8_t info);
+    void HandleUnknownCommand(std::uint8_t command);
+    void HandleWriteSuccess(std::uint8_t flags, std::uint32_t startAddress, std::int32_t count);
+    void HandleDataRead(std::uint8_t flags, std::uint32_t startAddress, tByteBuffer& tmpBuffer);
+    void HandleRFIDStatus(eVexoError errorCode, std::uint8_t tagType, std::int32_t userDataSize,
+                          tByteBuffer& tmpBuffer);
+    void HandleImageTransferStart(std::uint16_t width, std::uint16_t height);
+    void HandleImageData(eColorMode colorMode, std::int32_t x, std::int32_t y, tByteBuffer& tmpBuffer);
+    void HandleDateTime(TDateTime dateTime, bool valid);
+    void HandleDeviceBusy(std::uint32_t timeStamp);
+    void HandleShowTimer(std::uint16_t Seconds);
+    void HandlePlaceWhiteCard();
+    void HandlePlaceTestCard();
+    void HandleEvaluationRun();
+    void HandleStateUpdate(std::uint16_t State);
+    void Timer_VexoClockTimer();
+    void Timer_WaitAfterClockTimer();
+
+    // ------------------------------------------------------------ measurement files (filled by later work)
+    void Menu_LoadFileClick();
+    void Menu_SaveFileClick();
+    void LoadMeasureFile(const std::string& fileName);
+    void SaveMeasureFile(ESaveTarget target);
+
+    // ------------------------------------------------------------ program identity and flags
+    std::string VERSION_STRING;
+    std::string appName = ProgramName;
+    std::string Caption = ProgramName;
+    std::string IconFile; // empty: none
+    bool preventStart = false;
+    bool Constructed = false;
+    bool initialized = false;
+    bool ClosingForm = false;
+    double ScaleFactor = 1.0;
+    bool ShowHints = false;
+    bool KeyPreview = false;
+    // Title-bar buttons.
+    bool BorderIconSystemMenu = true, BorderIconMinimize = true, BorderIconMaximize = true;
+
+    // ------------------------------------------------------------ window geometry
+    std::int32_t Left = 0, Top = 0, Width = 874, Height = 624;
+    std::int32_t MinWidth = 0, MinHeight = 0;
+    TWindowState WindowState = wsNormal;
+    std::int32_t FontSize = 8;
+
+    // ------------------------------------------------------------ files
+    std::unique_ptr<TConfigFile> ConfigFile;
+    std::unique_ptr<TConfigFile> progSettings;
+    std::unique_ptr<TLanguageFile> LanguageFile;
+
+    // ------------------------------------------------------------ settings
+    EImagePos ImagePosition = SRight;
+    bool DrawImage = false;
+    ETSVVersion SaveTSVStyle = TSVVLong;
+    bool ShowCableIDOnly = false;
+    std::int32_t VexoBaudRate = 38400;
+    std::string ParityText = "none";
+    std::string StopBitsText = "1";
+    std::int32_t COMPort = 1;
+    std::string DefaultDir;
+    std::string LastUsedFile;
+    bool PromptSave = false;
+    bool AutoSave = false;
+    bool SaveOnExit = false;
+    bool TrackMeasurements = false;
+    std::string TrackMeasurementFile;
+    ECombineMeasurements CombineMeasurements = SingleOnly;
+    ETestSource CurrentTestSource = TSSelect;
+    EAddDataBehaviour AddDataBehaviour = AlwaysAsk;
+    bool DisableButtonOnConnect = false;
+    bool autoConnect = true;
+    bool ShutDownOnClose = false;
+    std::int32_t timeOutForGetTime = 1000;
+    bool autoDisconnectOnTimeError = true;
+    std::string CustomerName;
+    std::string CustomerLogo;
+    TFormatSettings DefaultFormatSetting{};
+
+    // ------------------------------------------------------------ connection state
+    std::unique_ptr<TSeriellThread> Schnittstelle;
+    std::unique_ptr<tVexoCommand> Vexo;
+    std::unique_ptr<TEEPROMMap> EEPROMMap;
+    std::unique_ptr<TDataRead> ReadVexoDataHelper;
+    std::unique_ptr<TDataWrite> WriteVexoDataHelper;
+    bool VexoAcknowledged = false;
+    bool VexoGetDateTimeEnable = false;
+    bool manualConnect = false;
+    bool SerialTimedOut = false;
+    std::string CurrOpenedDevice;
+    std::string FWString, SNString;
+    std::string errorMsg, errorCaption;
+    std::vector<std::string> AvailableCOMPorts;
+    std::vector<std::string> ValidPortList[2];
+    eUserAction DelayedUserAction = actNone;
+
+    // ------------------------------------------------------------ measurement state
+    std::vector<std::unique_ptr<TMeasureSet>> MeasureList;
+    std::vector<TVexoResultData> ResultList;
+    bool IsTimerMeasure = false;
+
+    // ------------------------------------------------------------ status
+    TState State;
+
+    // ------------------------------------------------------------ controls
+    TButton Button_Open, Button_ReadData, Button_InstantMeasure, Button_TimerMeasure, Button_Save;
+    TCheckBox CB_CombineMeasurements;
+    TComboBox ComboBox_FTDIDevice, ComboBox_Com, ComboBox_Baud;
+    TLabel Label_FW, Label_FWDisplay, Label_VexoTime, Label_Min, Label_Max;
+    TPanel Panel_Date, Panel_Time;
+    TDateTimePicker DTP_SetDate, DTP_SetTime;
+    TListView ListView_Measurements, ListView_Results;
+    TStatusBar StatusBar;
+    TProgressBar ProgressBar;
+    TMenuItem Menu_Main, Menu_Setup, Menu_Language, Menu_SaveFile, Menu_LoadFile, Menu_FormatDB,
+        Menu_ShutDownOnClose, Menu_SetImagePos, Menu_ImgPosLeft, Menu_ImgPosRight, Menu_ImgPosFull,
+        Menu_ImgPosNone, Menu_NewDataBehaviour, Menu_OverWriteExisting, Menu_AlwaysAsk, Menu_AddToExisting,
+        Menu_LoadLastSavedOnStart, Menu_DeleteList, Menu_Info, SubMenu_Version, Menu_TestSource, Menu_SrcVexo,
+        Menu_SrcLocal, Menu_SrcSelect, AddComment, DeleteEntries, Menu_AutoConnect, Menu_FTDIDirect,
+        PopUpItem_SetSystemTime, aktualisieren1;
+    // The items of the Language menu, English first.
+    std::vector<TMenuItem> LanguageItems;
+    TFileDialogState SaveDialog_Results, OpenDialog_Results, OpenDialog_Cfg;
+    // Shown by the dialog interface; true while the version window or evaluation prompt exists.
+    bool EvaluationInfoCreated = false;
+    bool InfoWindowCreated = false;
+    std::string EvaluationInfoText;
+
+    // ------------------------------------------------------------ timers
+    TTimer Timer_TimeOut, Timer_VexoClock, Timer_WaitAfterClock, Timer_StateCnt, Timer_FTDIUpdate, Timer_init;
+
+    const TMainEnvironment& Environment() const { return fEnv; }
+    // Raises the change notification once the outermost handler ends.
+    class TChangeScope {
+    public:
+        explicit TChangeScope(TForm_Main& form);
+        ~TChangeScope();
+        TChangeScope(const TChangeScope&) = delete;
+        TChangeScope& operator=(const TChangeScope&) = delete;
+
+    private:
+        TForm_Main& fForm;
+    };
+
+    std::string Text(const TLangEntry& entry);
+
+private:
+    void CreateForm();
+    void OpenSettingsFiles();
+    void OpenLanguageFile();
+    void BuildLanguageMenu();
+    void ReadWindowPlacement();
+    void CreateLink();
+    void WireEvents();
+    void ReadSettings();
+    void LayOutControls();
+    void UpdateCaption();
+    TDateTime Now() const;
+
+    TMainEnvironment fEnv;
+    int fChangeDepth = 0;
+    bool fDestroyed = false;
+};

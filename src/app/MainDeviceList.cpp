@@ -1,0 +1,19 @@
+// The device list, connecting and the identification handshake.
+#include "Main.h"
+
+// Filled with the connection work.
+void TForm_Main::RefreshDeviceList() {}
+
+void TForm_Main::StartDeviceListTimer() {}
+
+void TForm_Main::Connect(const void*) {}
+
+void TForm_Main::Timer_FTDIUpdateTimer() {}
+
+void TForm_Main::HandleAcknowledge() {
+    VexoAcknowledged = true;
+}
+
+void TForm_Main::HandleFirmwareVersion(const tFirmwareVersion&) {}
+
+void TForm_Main::HandleSerialNumber(const tSerial&) {}

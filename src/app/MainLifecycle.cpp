@@ -1,0 +1,258 @@
+// Creation, start completion, close request and destruction of the main window.
+#include <cmath>
+
+#include "FileSystem.h"
+#include "Main.h"
+#include "Tools.h"
+#include "paths.h"
+
+namespace fsys = vexo::platform;
+
+std::string MakeVersionString() {
+    return "V" + std::to_string(VersionMajor) + "." + std::to_string(VersionMinor) + "." +
+           IntToStrPadded(VersionBuild, 3, '0');
+}
+
+TForm_Main::TChangeScope::TChangeScope(TForm_Main& form) : fForm(form) {
+    ++fForm.fChangeDepth;
+}
+
+TForm_Main::TChangeScope::~TChangeScope() {
+    if (--fForm.fChangeDepth == 0 && fForm.fEnv.Changed) fForm.fEnv.Changed();
+}
+
+TForm_Main::TForm_Main(const TMainEnvironment& Environment)
+    : Timer_TimeOut("Timer_TimeOut", Environment.Timers, 50),
+      Timer_VexoClock("Timer_VexoClock", Environment.Timers, 1000),
+      Timer_WaitAfterClock("Timer_WaitAfterClock", Environment.Timers, 300),
+      Timer_StateCnt("Timer_StateCnt", Environment.Timers, 1000),
+      Timer_FTDIUpdate("Timer_FTDIUpdate", Environment.Timers, 2000),
+      Timer_init("Timer_init", Environment.Timers, 150), fEnv(Environment) {
+    TChangeScope scope(*this);
+    CreateForm();
+}
+
+TForm_Main::~TForm_Main() {
+    // The window goes away without a close request (program end, a test's end).
+    if (!fDestroyed) FormDestroy();
+}
+
+TDateTime TForm_Main::Now() const {
+    return fEnv.Now ? fEnv.Now() : NowDateTime();
+}
+
+std::string TForm_Main::Text(const TLangEntry& entry) {
+    if (!LanguageFile) return std::string(entry.Def);
+    return LanguageFile->GetLanguageString(entry);
+}
+
+void TForm_Main::CreateForm() {
+    // 1
+    ScaleFactor = fEnv.Screen.PixelsPerInch / 96.0;
+    initialized = false;
+    VERSION_STRING = MakeVersionString();
+    // 2
+    const tPathsSystem system =
+        fEnv.PathsSystem.ExecutableFolder.empty() ? SystemPathsSystem() : fEnv.PathsSystem;
+    Paths.init(UserConfigFileName, ProgramName, true, system);
+    // 3
+    if (!fEnv.Arguments.empty() && fEnv.Arguments[0] == "-uninstall") {
+        Paths.uninstallUserFiles();
+        preventStart = true;
+        return;
+    }
+    // 4
+    preventStart = false;
+    ShowHints = true;
+    KeyPreview = true;
+    Timer_StateCnt.OnTimer = [this] {
+        TChangeScope s(*this);
+        Timer_StateCntTimer();
+    };
+    Timer_StateCnt.SetEnabled(true);
+    // 5 - 8
+    OpenSettingsFiles();
+    OpenLanguageFile();
+    // 9
+    BuildLanguageMenu();
+    // 10 - 12, 16 - 18, 23, 24, 26
+    ReadSettings();
+    ReadWindowPlacement();
+    // 13 - 15
+    CreateLink();
+    // 19
+    Vexo = std::make_unique<tVexoCommand>(Schnittstelle.get());
+    WireEvents();
+    VexoAcknowledged = false;
+    VexoGetDateTimeEnable = true;
+    DTP_SetDate.MinDate = EncodeDateTime(2000, 1, 1, 0, 0, 0);
+    DTP_SetDate.MaxDate = EncodeDateTime(2099, 12, 31, 0, 0, 0);
+    // 20 - 28
+    LayOutControls();
+    // 29
+    DelayedUserAction = actNone;
+    AvailableCOMPorts.clear();
+    ValidPortList[0].clear();
+    ValidPortList[1].clear();
+    // 30
+    Constructed = true;
+    Timer_init.OnTimer = [this] {
+        TChangeScope s(*this);
+        Timer_initTimer();
+    };
+    Timer_init.SetEnabled(true);
+    UpdateLanguage();
+    ShowStatus(16);
+}
+
+void TForm_Main::OpenSettingsFiles() {
+    progSettings = std::make_unique<TConfigFile>(
+        Paths.getAppFullFileName(MakeReadOnlyConfigName(UserConfigFileName)), false, true, fEnv.FileNotifier);
+    // A settings file shipped beside the program becomes the user's own copy.
+    ConfigFile =
+        std::make_unique<TConfigFile>(Paths.getFullFileName(UserConfigFileName, false), fEnv.FileNotifier);
+    ConfigFile->Filename = fsys::AbsolutePath(Paths.getFullFileName(UserConfigFileName, true));
+    if (fsys::FileExists(ConfigFile->Filename))
+        ConfigFile->reload();
+    else
+        ConfigFile->save();
+
+    appName = progSettings->GetVal("Application", "name");
+    if (appName.empty()) appName = ProgramName;
+    const std::string icon = progSettings->GetVal("Application", "icon");
+    IconFile = !icon.empty() && fsys::FileExists(icon) ? icon : std::string();
+}
+
+void TForm_Main::OpenLanguageFile() {
+    const std::string name = ConfigFile->GetVal("Language", "filename", "language.ini");
+    const std::string readName = Paths.getFullFileName(name, false);
+    std::string openName;
+    if (fsys::FileExists(readName)) {
+        openName = readName;
+    } else if (fsys::FileExists("../../../language.ini")) {
+        // The developer's tree keeps one language file for every build.
+        LanguageFile = std::make_unique<TLanguageFile>("../../../language.ini", fEnv.FileNotifier);
+        return;
+    } else {
+        // A new file goes where the program may write and finds it again, never into
+        // whatever folder the program happened to be started from.
+        openName = Paths.getFullFileName(name, true);
+    }
+    LanguageFile = std::make_unique<TLanguageFile>(openName, fEnv.FileNotifier);
+    const std::string writeName = fsys::AbsolutePath(Paths.getFullFileName(name, true));
+    if (writeName != LanguageFile->Filename) {
+        LanguageFile->Filename = writeName;
+        if (fsys::FileExists(writeName))
+            LanguageFile->reload();
+        else
+            LanguageFile->save();
+    }
+}
+
+void TForm_Main::Timer_initTimer() {
+    Timer_init.SetEnabled(false);
+    RefreshDeviceList();
+    StartDeviceListTimer();
+    if (Menu_LoadLastSavedOnStart.Checked)
+        LoadMeasureFile(JoinPath(OpenDialog_Results.InitialDir, OpenDialog_Results.FileName));
+    initialized = true;
+    BorderIconSystemMenu = true;
+    BorderIconMinimize = true;
+    BorderIconMaximize = false;
+}
+
+bool TForm_Main::RequestClose() {
+    if (fDestroyed) return true;
+    TChangeScope scope(*this);
+    if (!FormCloseQuery()) return false;
+    FormClose();
+    FormDestroy();
+    return true;
+}
+
+bool TForm_Main::FormCloseQuery() {
+    TChangeScope scope(*this);
+    bool canClose = true;
+    if (SaveOnExit && !MeasureList.empty()) {
+        const std::int32_t answer = ShowMessageBox(Text(LE::SaveBeforeClosing), "", 3);
+        if (answer == mrCancel)
+            canClose = false;
+        else if (answer == mrYes)
+            SaveMeasureFile(STAsk);
+    }
+    if (LinkOpen() && DisableButtonOnConnect && EEPROMMap->EEPROMVersion() >= 5 && !ClosingForm) {
+        // The reader gets its button back first; its acknowledgement asks again.
+        canClose = false;
+        ClosingForm = true;
+        ShowStatus(21);
+        Vexo->setButtonControl(false);
+    }
+    return canClose;
+}
+
+void TForm_Main::FormClose() {
+    TChangeScope scope(*this);
+    if (LinkOpen() && ShutDownOnClose) Vexo->sendString("shutdown\r");
+}
+
+void TForm_Main::FormDestroy() {
+    if (fDestroyed) return;
+    fDestroyed = true;
+    TChangeScope scope(*this);
+    if (!preventStart) {
+        Timer_FTDIUpdate.SetEnabled(false);
+        Timer_StateCnt.SetEnabled(false);
+        Timer_VexoClock.SetEnabled(false);
+        Timer_TimeOut.SetEnabled(false);
+        Timer_init.SetEnabled(false);
+        Timer_WaitAfterClock.SetEnabled(false);
+        if (LinkOpen()) Disconnect(this, true);
+        ReadVexoDataHelper.reset();
+        WriteVexoDataHelper.reset();
+
+        ConfigFile->SetVal("Setup", "WindowState", static_cast<int>(WindowState));
+        ConfigFile->SetVal("Setup", "Left", Left);
+        ConfigFile->SetVal("Setup", "Top", Top);
+        ConfigFile->SetVal("Setup", "Width", Width);
+        ConfigFile->SetVal("Setup", "Height", Height);
+        static const char* const positionNames[] = {"Left", "Right", "Full", "None"};
+        ConfigFile->SetVal("Setup", "ImagePosition",
+                           positionNames[ImagePosition <= SNone ? ImagePosition : SNone]);
+
+        LanguageItems.clear();
+        ResultList.clear();
+        MeasureList.clear();
+        AvailableCOMPorts.clear();
+        ValidPortList[0].clear();
+        ValidPortList[1].clear();
+
+        Constructed = false;
+        if (EvaluationInfoCreated && fEnv.Dialogs) fEnv.Dialogs->HideEvaluationInfo();
+        EvaluationInfoCreated = false;
+        InfoWindowCreated = false;
+
+        ConfigFile.reset();
+        progSettings.reset();
+        LanguageFile.reset();
+        EEPROMMap.reset();
+        // The protocol sends through the link, so it goes first; the link's destructor
+        // stops its thread before the port closes.
+        Vexo.reset();
+        Schnittstelle.reset();
+    }
+    Paths.close();
+}
+
+bool TForm_Main::FormShortCut(char key, bool ctrl) {
+    if (!ctrl) return false;
+    TChangeScope scope(*this);
+    switch (key) {
+    case 'L':
+    case 'l': Menu_LoadFileClick(); return true;
+    case 'S':
+    case 's':
+        if (!MeasureList.empty()) Menu_SaveFileClick();
+        return true;
+    default: return false;
+    }
+}

@@ -1,0 +1,58 @@
+// The harness itself: a window started, connected by hand to the simulated reader and closed.
+#include "Harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Harness, StartCompletesOnTheManualClock) {
+    THarness h;
+    TForm_Main& form = h.Start();
+    EXPECT_EQ(form.State.Current, 16);
+    h.Run(150);
+    EXPECT_TRUE(form.initialized);
+    EXPECT_FALSE(form.LinkOpen());
+}
+
+TEST(Harness, RepliesOfTheReaderRunInsideTheReceivePump) {
+    THarness h;
+    TForm_Main& form = h.Start();
+    h.Run(150);
+    ASSERT_TRUE(form.Schnittstelle->OpenPort(1, 38400));
+    form.Vexo->getAcknowledge();
+    const int changes = h.Box.Changes;
+    EXPECT_TRUE(h.RunUntil([&] { return form.VexoAcknowledged; }, 50));
+    EXPECT_GT(h.Box.Changes, changes);
+}
+
+TEST(Harness, CloseLetsTheReaderTakeBackItsButtonAndShutsItDown) {
+    THarness h;
+    WriteTextFile(h.Box.App + "/DRConfig.ini",
+                  {"[Setup]", "DisableVexoButtonOnConnect = true", "SaveOnExit = true", "[VexoCommunication]",
+                   "ShutDownOnClose = true"});
+    TForm_Main& form = h.Start();
+    h.Run(150);
+    ASSERT_TRUE(form.Schnittstelle->OpenPort(1, 38400));
+    form.EEPROMMap->NonVolatileData.EEPROMVersion = 5;
+    form.Vexo->setButtonControl(true);
+    ASSERT_TRUE(h.RunUntil([&] { return h.Sim().ButtonDisabled(); }, 50));
+    form.MeasureList.push_back(std::make_unique<TMeasureSet>());
+
+    // The first request asks about saving, then waits for the reader in status 21.
+    h.Box.Dialogs.Expect("MessageBox", mrNo);
+    EXPECT_FALSE(form.RequestClose());
+    EXPECT_EQ(form.State.Current, 21);
+    EXPECT_TRUE(form.ClosingForm);
+    EXPECT_TRUE(form.Timer_TimeOut.Enabled());
+    EXPECT_EQ(form.Timer_TimeOut.Interval(), 100);
+    EXPECT_TRUE(h.RunUntil([&] { return !h.Sim().ButtonDisabled(); }, 50));
+
+    // The second one asks again and goes ahead.
+    h.Box.Dialogs.Expect("MessageBox", mrNo);
+    EXPECT_TRUE(form.RequestClose());
+    EXPECT_TRUE(form.Closed());
+    h.Run(20);
+    EXPECT_FALSE(h.Reader->SwitchedOn());
+}
+
+} // namespace
