@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BluetoothThread.h"
 #include "ConfigFile.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -194,6 +195,7 @@ public:
 
     // ------------------------------------------------------------ connection state
     std::unique_ptr<TSeriellThread> Schnittstelle;
+    std::unique_ptr<TBluetoothThread> Bluetooth;
     std::unique_ptr<tVexoCommand> Vexo;
     std::unique_ptr<TEEPROMMap> EEPROMMap;
     std::unique_ptr<TDataRead> ReadVexoDataHelper;

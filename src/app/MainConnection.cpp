@@ -38,6 +38,9 @@ void TForm_Main::CreateLink() {
          {600, 900, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200, 128000, 230400, 500000})
         ComboBox_Baud.Items.push_back({std::to_string(baud), 0});
     SelectComboText(ComboBox_Baud, std::to_string(VexoBaudRate));
+
+    // 15
+    Bluetooth = std::make_unique<TBluetoothThread>(true, Schnittstelle.get(), COMPort, VexoBaudRate);
 }
 
 bool TForm_Main::LinkOpen() const {
@@ -99,7 +102,7 @@ void TForm_Main::WireEvents() {
 void TForm_Main::ReceivePump() {
     TChangeScope scope(*this);
     std::uint8_t b = 0;
-    while (Schnittstelle && Schnittstelle->GetByte(b)) Vexo->handleByte(b);
+    while (Schnittstelle && Vexo && Schnittstelle->GetByte(b)) Vexo->handleByte(b);
 }
 
 void TForm_Main::Disconnect(const void* Sender, bool releaseButtons) {

@@ -206,6 +206,7 @@ void TForm_Main::FormDestroy() {
         Timer_TimeOut.SetEnabled(false);
         Timer_init.SetEnabled(false);
         Timer_WaitAfterClock.SetEnabled(false);
+        Bluetooth.reset();
         if (LinkOpen()) Disconnect(this, true);
         ReadVexoDataHelper.reset();
         WriteVexoDataHelper.reset();
@@ -235,10 +236,10 @@ void TForm_Main::FormDestroy() {
         progSettings.reset();
         LanguageFile.reset();
         EEPROMMap.reset();
-        // The protocol sends through the link, so it goes first; the link's destructor
-        // stops its thread before the port closes.
-        Vexo.reset();
+        // The link goes first: once its thread has stopped no receive event can reach
+        // the protocol object any more.
         Schnittstelle.reset();
+        Vexo.reset();
     }
     Paths.close();
 }

@@ -56,3 +56,28 @@ TEST(Harness, CloseLetsTheReaderTakeBackItsButtonAndShutsItDown) {
 }
 
 } // namespace
+
+namespace {
+
+// The link as the desktop program runs it: its own thread, events handed to the UI thread.
+TEST(RunningLink, EventsReachTheUiThreadAndShutdownNeverWaitsOnIt) {
+    TFormSandbox box;
+    auto reader = std::make_shared<TSimDevice>(DefaultScenario(), EncodeDateTime(2026, 5, 20, 10, 0, 0));
+    reader->StartRealTime();
+    TQueuedSyncInvoker invoker;
+    box.Env.Link.PortFactory = SimSerialPortFactory(reader);
+    box.Env.Link.CreateSuspended = false;
+    box.Env.Link.Invoker = &invoker;
+    auto form = box.Start();
+    ASSERT_TRUE(form->Schnittstelle->OpenPort(1, 38400));
+    form->Vexo->getAcknowledge();
+    for (int i = 0; i < 200 && !form->VexoAcknowledged; ++i)
+        invoker.ProcessPending(std::chrono::milliseconds(10));
+    EXPECT_TRUE(form->VexoAcknowledged);
+    // Replies keep coming while the window goes away without running the queue.
+    for (int i = 0; i < 20; ++i) form->Vexo->getAcknowledge();
+    form.reset();
+    reader->Stop();
+}
+
+} // namespace
