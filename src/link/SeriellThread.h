@@ -101,7 +101,9 @@ public:
     bool DTR() const { return fDTR; }
     TSeriellError lastSeriellError() const { return serError; }
 
-    // Synchronised events go through it; unset, they run on the calling thread.
+    // Synchronised events go through it; unset, they run on the calling thread. It must
+    // outlive this object, whose destruction abandons it so the link thread never waits
+    // on a UI thread that is busy destroying the link.
     void SetSyncInvoker(ISyncInvoker* invoker) { fInvoker = invoker; }
 
     // Line settings for the next open.
