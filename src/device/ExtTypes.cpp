@@ -139,3 +139,17 @@ std::string DateDataToRawText(const TDateData& date) {
                         (static_cast<std::uint32_t>(date.Minutes) << 8) | date.Seconds;
     return std::to_string(raw);
 }
+
+void BufReadDateData(const tByteBuffer& buffer, std::uint32_t& cursor, TDateData& date) {
+    date.Seconds = BufReadByte(buffer, cursor);
+    date.Minutes = BufReadByte(buffer, cursor);
+    date.Hour = BufReadByte(buffer, cursor);
+    date.MonthDay = BufReadByte(buffer, cursor);
+    date.Month = BufReadByte(buffer, cursor);
+    date.Year = BufReadByte(buffer, cursor);
+}
+
+void BufWriteDateData(tByteBuffer& buffer, std::uint32_t& cursor, const TDateData& date) {
+    for (std::uint8_t v : {date.Seconds, date.Minutes, date.Hour, date.MonthDay, date.Month, date.Year})
+        BufWriteByte(buffer, cursor, v);
+}

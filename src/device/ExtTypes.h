@@ -66,6 +66,9 @@ void EncodeDateData(TDateData& date, std::uint8_t year, std::uint8_t month, std:
 void DecodeDateData(const TDateData& date, std::uint8_t& year, std::uint8_t& month, std::uint8_t& day,
                     std::uint8_t& hour, std::uint8_t& minute, std::uint8_t& second);
 bool IsValidDateData(const TDateData& date);
+// The six bytes in their stored order (Seconds first), through the cursor.
+void BufReadDateData(const tByteBuffer& buffer, std::uint32_t& cursor, TDateData& date);
+void BufWriteDateData(tByteBuffer& buffer, std::uint32_t& cursor, const TDateData& date);
 // Defined for dates that pass IsValidDateData only.
 TDateTime DateDataToDateTime(const TDateData& date);
 // Decimal MonthDay<<24 | Hour<<16 | Minutes<<8 | Seconds, for dates that are not valid.

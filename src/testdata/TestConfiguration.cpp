@@ -27,19 +27,6 @@ std::uint32_t WhiteBytes(std::uint32_t valueCount) {
     return (3 * valueCount) / 2;
 }
 
-void ReadDate(const tByteBuffer& b, std::uint32_t& c, TDateData& d) {
-    d.Seconds = BufReadByte(b, c);
-    d.Minutes = BufReadByte(b, c);
-    d.Hour = BufReadByte(b, c);
-    d.MonthDay = BufReadByte(b, c);
-    d.Month = BufReadByte(b, c);
-    d.Year = BufReadByte(b, c);
-}
-
-void WriteDate(tByteBuffer& b, std::uint32_t& c, const TDateData& d) {
-    for (std::uint8_t v : {d.Seconds, d.Minutes, d.Hour, d.MonthDay, d.Month, d.Year}) BufWriteByte(b, c, v);
-}
-
 void ReadLineEntry(const tByteBuffer& b, std::uint32_t& c, TLineEntry& e) {
     e.Flags = BufReadByte(b, c);
     e.Position = static_cast<std::int16_t>(BufReadWord(b, c));
@@ -423,7 +410,7 @@ int ParseTestConfig(TTestConfig& Config, const tByteBuffer& Buffer, bool IgnoreC
     cfg.OemSection.PtrTestName = BufReadWord(form, c);
     cfg.OemSection.PtrLotNr = BufReadWord(form, c);
     cfg.OemSection.PtrDistributorManufacturer = BufReadWord(form, c);
-    ReadDate(form, c, cfg.OemSection.ExpiryDate);
+    BufReadDateData(form, c, cfg.OemSection.ExpiryDate);
     TTestCaptureSection& cap = cfg.CaptureSection;
     cap.ImageCount = BufReadByte(form, c);
     cap.TimerCount = BufReadWord(form, c);
@@ -516,7 +503,7 @@ void BuildTestConfig(TTestConfig& Config, tByteBuffer& Buffer) {
     BufWriteWord(Buffer, c, Config.OemSection.PtrTestName);
     BufWriteWord(Buffer, c, Config.OemSection.PtrLotNr);
     BufWriteWord(Buffer, c, Config.OemSection.PtrDistributorManufacturer);
-    WriteDate(Buffer, c, Config.OemSection.ExpiryDate);
+    BufWriteDateData(Buffer, c, Config.OemSection.ExpiryDate);
     BufWriteByte(Buffer, c, cap.ImageCount);
     BufWriteWord(Buffer, c, cap.TimerCount);
     BufWriteByte(Buffer, c, cap.LineCntFilterWidth.Data);

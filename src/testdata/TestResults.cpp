@@ -30,19 +30,6 @@ std::string Text(ITextSource& texts, int id) {
     return texts.GetText(id, DefaultResultText(id));
 }
 
-void ReadDate(const tByteBuffer& b, std::uint32_t& c, TDateData& d) {
-    d.Seconds = BufReadByte(b, c);
-    d.Minutes = BufReadByte(b, c);
-    d.Hour = BufReadByte(b, c);
-    d.MonthDay = BufReadByte(b, c);
-    d.Month = BufReadByte(b, c);
-    d.Year = BufReadByte(b, c);
-}
-
-void WriteDate(tByteBuffer& b, std::uint32_t& c, const TDateData& d) {
-    for (std::uint8_t v : {d.Seconds, d.Minutes, d.Hour, d.MonthDay, d.Month, d.Year}) BufWriteByte(b, c, v);
-}
-
 // Decimal digits of |v| rounded half away from zero to d decimals, after first
 // taking 15 significant digits as the float formatting of the original does.
 void DecimalDigits(double v, int d, std::string& intPart, std::string& fracPart) {
@@ -213,7 +200,7 @@ void TResult::FromByteBuffer(const tByteBuffer& Buffer, std::uint8_t EEPROMVersi
     TestInvalid.Data = BufReadByte(Buffer, c);
     Temperature = BufReadSingle(Buffer, c);
     Voltage = BufReadWord(Buffer, c);
-    ReadDate(Buffer, c, MeasurementDate);
+    BufReadDateData(Buffer, c, MeasurementDate);
 }
 
 tByteBuffer TResult::ToByteBuffer(std::uint8_t EEPROMVersion) const {
@@ -228,7 +215,7 @@ tByteBuffer TResult::ToByteBuffer(std::uint8_t EEPROMVersion) const {
     BufWriteByte(b, c, TestInvalid.Data);
     BufWriteSingle(b, c, Temperature);
     BufWriteWord(b, c, Voltage);
-    WriteDate(b, c, MeasurementDate);
+    BufWriteDateData(b, c, MeasurementDate);
     return b;
 }
 
@@ -255,7 +242,7 @@ TSaveInternalFlashResultList ReadResultHeader(const tByteBuffer& b, std::uint32_
     TSaveInternalFlashResultList r;
     r.ID = BufReadByte(b, c);
     r.Size = BufReadWord(b, c);
-    ReadDate(b, c, r.Date);
+    BufReadDateData(b, c, r.Date);
     r.Invalid.Data = BufReadByte(b, c);
     r.Voltage = BufReadWord(b, c);
     r.Temperature = BufReadSingle(b, c);
@@ -279,7 +266,7 @@ void WriteResultRecordHeader(tByteBuffer& b, std::uint32_t& c, const TSaveIntern
                              std::uint8_t v) {
     BufWriteByte(b, c, h.ID);
     BufWriteWord(b, c, h.Size);
-    WriteDate(b, c, h.Date);
+    BufWriteDateData(b, c, h.Date);
     BufWriteByte(b, c, h.Invalid.Data);
     BufWriteWord(b, c, h.Voltage);
     BufWriteSingle(b, c, h.Temperature);
