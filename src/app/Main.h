@@ -54,7 +54,9 @@ public:
 
     // ------------------------------------------------------------ lifecycle
     // The user (or the program) asks to close the window: FormCloseQuery, and when it
-    // agrees FormClose and FormDestroy. True when the window is gone.
+    // agrees FormClose. The window's owner then destroys it (FormDestroy runs from the
+    // destructor): a close may be asked for inside a receive event, where the link must
+    // not go away under its own feet.
     bool RequestClose();
     bool FormCloseQuery();
     void FormClose();
@@ -62,7 +64,8 @@ public:
     // Ctrl+<key>; true when handled (then it never reaches the focused control).
     bool FormShortCut(char key, bool ctrl);
     void Timer_initTimer();
-    bool Closed() const { return fDestroyed; }
+    // The close went ahead; the owner ends the program and destroys the window.
+    bool Closed() const { return fCloseAccepted || fDestroyed; }
 
     // ------------------------------------------------------------ settings menus
     void Menu_NewDataBehaviourItemClick(TMenuItem& Sender);
@@ -276,5 +279,6 @@ private:
 
     TMainEnvironment fEnv;
     int fChangeDepth = 0;
+    bool fCloseAccepted = false;
     bool fDestroyed = false;
 };

@@ -12,6 +12,8 @@ void TForm_Main::Timer_FTDIUpdateTimer() {}
 
 void TForm_Main::HandleAcknowledge() {
     VexoAcknowledged = true;
+    // The reader has its button back: the waiting close goes ahead now.
+    if (State.Current == 21) RequestClose();
 }
 
 void TForm_Main::HandleFirmwareVersion(const tFirmwareVersion&) {}

@@ -162,11 +162,11 @@ void TForm_Main::Timer_initTimer() {
 }
 
 bool TForm_Main::RequestClose() {
-    if (fDestroyed) return true;
+    if (Closed()) return true;
     TChangeScope scope(*this);
     if (!FormCloseQuery()) return false;
     FormClose();
-    FormDestroy();
+    fCloseAccepted = true;
     return true;
 }
 
