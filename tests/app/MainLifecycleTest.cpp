@@ -225,7 +225,9 @@ TEST(MainStart, LineSettingTexts) {
 
 TEST(MainStart, ShippedSettingsBesideAReadOnlyProgramBecomeTheUsersCopy) {
     TFormSandbox box;
-    WriteTextFile(box.App + "/DRConfig.ini", {"[Setup]", "LastUsedFile = \"Shipped.tsv\""});
+    WriteTextFile(box.App + "/DRConfig.ini",
+                  {"[Setup]", "LastUsedFile = \"Shipped.tsv\"", "Language = \"Deutsch\""});
+    WriteTextFile(box.App + "/language.ini", {"[Deutsch]", "3 = \"Verbinden\""});
     box.MakeAppReadOnly();
     // A program folder the user may not write to: the shipped file cannot be opened for writing either.
     const std::string shipped = box.App + "/DRConfig.ini";
@@ -242,7 +244,12 @@ TEST(MainStart, ShippedSettingsBesideAReadOnlyProgramBecomeTheUsersCopy) {
     auto form = box.Start();
     EXPECT_EQ(form->LastUsedFile, "Shipped.tsv");
     EXPECT_EQ(form->ConfigFile->Filename, box.UserConfig + "/DRConfig.ini");
+    // The shipped language file is copied the same way.
+    EXPECT_EQ(form->Button_Open.Caption, "Verbinden");
+    EXPECT_EQ(form->LanguageFile->Filename, box.UserConfig + "/language.ini");
     form.reset();
+    EXPECT_NE(ReadFileBytes(box.UserConfig + "/language.ini").find(std::string("V\0e\0r\0b\0", 8)),
+              std::string::npos);
     EXPECT_EQ(Setting(box.UserConfig + "/DRConfig.ini", "Setup", "LastUsedFile"), "Shipped.tsv");
     EXPECT_EQ(Setting(box.UserConfig + "/DRConfig.ini", "Setup", "Width"), "874");
 }
