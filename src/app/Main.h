@@ -82,6 +82,9 @@ public:
     void StartTimeOut(std::int32_t ms);
     void EnableDeviceButtons(bool enable, bool checkPermissions);
     void Timer_StateCntTimer();
+    // The sizes behind the drawing of a status bar panel: panel 1 holds the progress bar,
+    // the others are as wide as their text plus 20. textWidth: the panel text's width.
+    void StatusBarDrawPanel(std::size_t panel, const TRect& rect, std::int32_t textWidth);
     static void SelectComboText(TComboBox& combo, const std::string& text);
 
     // ------------------------------------------------------------ dialogs

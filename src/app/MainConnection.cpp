@@ -82,6 +82,11 @@ void TForm_Main::WireEvents() {
     v.onPlaceTestCard = [this](tVexoCommand&) { HandlePlaceTestCard(); };
     v.onEvaluationRun = [this](tVexoCommand&) { HandleEvaluationRun(); };
     v.onStateUpdate = [this](tVexoCommand&, std::uint16_t s) { HandleStateUpdate(s); };
+    if (fEnv.Trace)
+        v.onTrace = [this](tVexoCommand&, eTraceDirection direction, const tByteBuffer& frame,
+                           const std::string& meaning) {
+            fEnv.Trace(FormatTraceLine(direction == tdSent, frame, meaning));
+        };
 
     struct TBinding {
         TTimer* Timer;

@@ -37,6 +37,16 @@ void TForm_Main::EnableDeviceButtons(bool enable, bool checkPermissions) {
     }
 }
 
+void TForm_Main::StatusBarDrawPanel(std::size_t panel, const TRect& rect, std::int32_t textWidth) {
+    if (panel >= StatusBar.Panels.size()) return;
+    if (panel == 1) {
+        StatusBar.Panels[1].Width = 102;
+        ProgressBar.Bounds = {rect.Left + 1, rect.Top + 1, rect.Width - 2, rect.Height - 2};
+    } else {
+        StatusBar.Panels[panel].Width = textWidth + 20;
+    }
+}
+
 void TForm_Main::Timer_StateCntTimer() {
     ++State.ActiveCount;
 }

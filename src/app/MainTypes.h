@@ -71,4 +71,6 @@ struct TMainEnvironment {
     std::function<TDateTime()> Now;
     // Raised once after every handler, timer tick and receive pump.
     std::function<void()> Changed;
+    // One line per frame sent and received (the front end's trace switch); empty: no trace.
+    std::function<void(const std::string& line)> Trace;
 };

@@ -144,6 +144,18 @@ TEST_F(StatusFixture, DeviceButtonsFollowTheReadersPermissions) {
     }
 }
 
+TEST_F(StatusFixture, StatusBarPanelsSizeThemselves) {
+    Start();
+    form->StatusBarDrawPanel(0, TRect{0, 2, 50, 18}, 61);
+    EXPECT_EQ(form->StatusBar.Panels[0].Width, 81);
+    form->StatusBarDrawPanel(1, TRect{81, 2, 102, 18}, 0);
+    EXPECT_EQ(form->StatusBar.Panels[1].Width, 102);
+    EXPECT_EQ(form->ProgressBar.Bounds, (TRect{82, 3, 100, 16}));
+    form->StatusBarDrawPanel(2, TRect{183, 2, 50, 18}, 0);
+    EXPECT_EQ(form->StatusBar.Panels[2].Width, 20);
+    form->StatusBarDrawPanel(3, TRect{}, 5); // no such panel
+}
+
 TEST(MainStatus, SelectComboTextSelectsOrAppends) {
     TComboBox combo;
     combo.Items = {{"9600", 0}, {"38400", 0}};

@@ -16,6 +16,8 @@ TEST(Harness, StartCompletesOnTheManualClock) {
 
 TEST(Harness, RepliesOfTheReaderRunInsideTheReceivePump) {
     THarness h;
+    std::vector<std::string> trace;
+    h.Box.Env.Trace = [&](const std::string& line) { trace.push_back(line); };
     TForm_Main& form = h.Start();
     h.Run(150);
     ASSERT_TRUE(form.Schnittstelle->OpenPort(1, 38400));
@@ -23,6 +25,9 @@ TEST(Harness, RepliesOfTheReaderRunInsideTheReceivePump) {
     const int changes = h.Box.Changes;
     EXPECT_TRUE(h.RunUntil([&] { return form.VexoAcknowledged; }, 50));
     EXPECT_GT(h.Box.Changes, changes);
+    // The trace shows the request and the reply.
+    ASSERT_EQ(trace.size(), 2u);
+    EXPECT_NE(trace[0], trace[1]);
 }
 
 TEST(Harness, CloseLetsTheReaderTakeBackItsButtonAndShutsItDown) {
