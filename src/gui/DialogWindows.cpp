@@ -106,7 +106,7 @@ void TForm_OwnMessageBox::SetMessage(const std::string& Cap, const std::string& 
     Button_Cancel->setVisible(Layout.CancelVisible);
     Button_Aux->setVisible(Layout.AuxVisible);
     CheckBox_1->setVisible(Layout.CheckBoxVisible);
-    setFixedSize(Layout.Width, Layout.Height);
+    setFixedSize(Layout.Width, Layout.Height - DialogTitleBarHeight);
     Button_OK->setFocus();
 }
 
@@ -221,7 +221,7 @@ void TForm_InputQuery::SetQuery(const std::string& Cap, const std::string& Msg, 
     Place(*Button_Cancel, Layout.Cancel);
     Button_OK->setText(Q(OK_Text));
     Button_Cancel->setText(Q(Cancel_Text));
-    setFixedSize(Layout.Width, Layout.Height);
+    setFixedSize(Layout.Width, Layout.Height - DialogTitleBarHeight);
     PromptTouchKeyboard = TabletMode;
     Edit_Input->setFocus();
 }

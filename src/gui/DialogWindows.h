@@ -20,6 +20,9 @@
 inline constexpr int DialogButtonWidth = 120;
 inline constexpr int DialogButtonHeight = 25;
 inline constexpr int DialogFontSize = 8;
+// The message box's and the input dialog's heights are window heights, title bar
+// included; the toolkit sizes the inside, so this much comes off.
+inline constexpr int DialogTitleBarHeight = 24;
 
 // Moves a dialog of the given size to the middle of owner (of the screen without one).
 void CentreDialogOn(QWidget& dialog, const QWidget* owner);

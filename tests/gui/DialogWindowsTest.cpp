@@ -75,7 +75,7 @@ TEST(OwnMessageBox, ShowsTheButtonsOfItsStyleAtTheLayoutsPlaces) {
         EXPECT_EQ(l.Aux, expected.Aux) << style;
         EXPECT_EQ(l.CheckBox, expected.CheckBox) << style;
         EXPECT_EQ(box.width(), l.Width) << style;
-        EXPECT_EQ(box.height(), l.Height) << style;
+        EXPECT_EQ(box.height(), l.Height - DialogTitleBarHeight) << style;
         EXPECT_EQ(Geometry(*box.Label_Message), l.Label) << style;
         EXPECT_EQ(Geometry(*box.Button_OK), l.OK) << style;
         if (l.CancelVisible) {
@@ -170,7 +170,7 @@ TEST(InputQuery, LayoutTypingEnablesOKAndKeys) {
     dialog.show();
     EXPECT_TRUE(dialog.PromptTouchKeyboard);
     EXPECT_EQ(dialog.width(), dialog.Layout.Width);
-    EXPECT_EQ(dialog.height(), dialog.Layout.Height);
+    EXPECT_EQ(dialog.height(), dialog.Layout.Height - DialogTitleBarHeight);
     EXPECT_EQ(Geometry(*dialog.Label_InputQuery), dialog.Layout.Label);
     EXPECT_EQ(Geometry(*dialog.Edit_Input), dialog.Layout.Edit);
     EXPECT_EQ(Geometry(*dialog.Button_OK), dialog.Layout.OK);
