@@ -142,8 +142,10 @@ TEST(MainStart, ProgramAndUserSettingsAreTakenAsWritten) {
                                               "disconnectOnTimeError = false",
                                               "[Application]",
                                               "name = \"Lab Reader\"",
+                                              "icon = \"" + box.App + "/lab.ico\"",
                                               "[Customer]",
                                               "name = \"Clinic\""};
+    std::ofstream(box.App + "/lab.ico") << "icon";
     WriteTextFile(box.App + "/DRConfigRO.ini", program);
     const std::string programBytes = ReadFileBytes(box.App + "/DRConfigRO.ini");
     WriteTextFile(box.App + "/DRConfig.ini",
@@ -166,6 +168,7 @@ TEST(MainStart, ProgramAndUserSettingsAreTakenAsWritten) {
     EXPECT_EQ(form->timeOutForGetTime, 2500);
     EXPECT_FALSE(form->autoDisconnectOnTimeError);
     EXPECT_EQ(form->Caption, "Lab Reader - V1.5.063");
+    EXPECT_EQ(form->IconFile, box.App + "/lab.ico");
     EXPECT_EQ(form->VersionInfo().Customer, "Clinic");
     EXPECT_EQ(form->CurrentTestSource, TSVexo);
     EXPECT_TRUE(form->Menu_SrcVexo.Checked);
