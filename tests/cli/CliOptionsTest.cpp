@@ -1,0 +1,82 @@
+#include "CliOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Split(const std::string& line) {
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) out.push_back(w);
+    return out;
+}
+
+TEST(CliOptions, AcceptedCommandLines) {
+    TCliOptions o;
+    std::string err;
+    ASSERT_TRUE(ParseCliOptions(Split("read --trace --out r.tsv --port /dev/pts/3 --baud 9600 --style short"),
+                                o, err))
+        << err;
+    EXPECT_EQ(o.Command, eCliCommand::Read);
+    EXPECT_EQ(o.Out, "r.tsv");
+    EXPECT_EQ(o.Port, "/dev/pts/3");
+    EXPECT_EQ(o.Baud, 9600);
+    EXPECT_EQ(o.Style, "short");
+    EXPECT_TRUE(o.Trace);
+
+    ASSERT_TRUE(ParseCliOptions(Split("measure --stored 2 --timer --combine --out m.tsv --ftdi 0"), o, err))
+        << err;
+    EXPECT_EQ(o.Stored, 2);
+    EXPECT_EQ(o.Ftdi, 0);
+    EXPECT_TRUE(o.Timer && o.Combine);
+
+    ASSERT_TRUE(ParseCliOptions({"clock", "--set", "2026-02-28 23:59:59"}, o, err)) << err;
+    EXPECT_EQ(o.SetClock, "2026-02-28 23:59:59");
+    ASSERT_TRUE(ParseCliOptions({"--version"}, o, err));
+    EXPECT_TRUE(o.Version);
+    ASSERT_TRUE(ParseCliOptions({"format"}, o, err)); // refused later, with the reason
+    EXPECT_FALSE(o.Yes);
+}
+
+TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
+    struct {
+        const char* line;
+        const char* says;
+    } cases[] = {
+        {"", "no command"},
+        {"dump", "unknown command 'dump'"},
+        {"info --frobnicate", "unknown option '--frobnicate'"},
+        {"read", "needs --out"},
+        {"read --out", "--out needs a value"},
+        {"info --baud fast", "--baud takes a whole number"},
+        {"info --baud 0", "--baud takes a whole number from 1"},
+        {"info --ftdi -1", "--ftdi takes a whole number from 0"},
+        {"info --port /dev/x --ftdi 0", "exclude each other"},
+        {"measure --out m.tsv", "exactly one of"},
+        {"measure --out m.tsv --rfid --stored 1", "exactly one of"},
+        {"read --out r.tsv --timer", "does not belong"},
+        {"info --set now", "does not belong"},
+        {"clock --set 2026-02-30 10:00:00", "--set takes now"},
+        {"clock --set yesterday", "--set takes now"},
+        {"read --out r.tsv --style wide", "--style takes long, short or halvorn"},
+    };
+    for (const auto& tc : cases) {
+        TCliOptions o;
+        std::string err;
+        EXPECT_FALSE(ParseCliOptions(Split(tc.line), o, err)) << tc.line;
+        EXPECT_NE(err.find(tc.says), std::string::npos) << tc.line << " -> " << err;
+    }
+}
+
+TEST(CliOptions, ClockText) {
+    int y, mo, d, h, mi, s;
+    EXPECT_TRUE(ParseClockText("2024-02-29 00:00:00", y, mo, d, h, mi, s));
+    EXPECT_EQ((std::vector<int>{y, mo, d, h, mi, s}), (std::vector<int>{2024, 2, 29, 0, 0, 0}));
+    for (const char* bad : {"2023-02-29 00:00:00", "2024-13-01 00:00:00", "2024-01-01 24:00:00",
+                            "2024-01-01T00:00:00", "2024-1-01 00:00:00", ""})
+        EXPECT_FALSE(ParseClockText(bad, y, mo, d, h, mi, s)) << bad;
+}
+
+} // namespace
