@@ -14,6 +14,7 @@
 #include "LanguageFile.h"
 #include "MainTypes.h"
 #include "MeasureFileFormat.h"
+#include "MeasureSort.h"
 #include "SeriellThread.h"
 #include "TestConfiguration.h"
 #include "TestResults.h"
@@ -119,6 +120,39 @@ public:
     bool LinkOpen() const;
     bool FTDIMode() const;
 
+    // ------------------------------------------------------------ device list, supervision, read steps, clock
+    // Key codes the window's key handlers look at.
+    static constexpr std::uint16_t VK_RETURN = 13;
+    static constexpr std::uint16_t VK_ESCAPE = 27;
+    void FormActivate();
+    // The "refresh" item of the FTDI box's context menu.
+    void aktualisieren1Click();
+    void Menu_AutoConnectClick();
+    void Menu_DirectFTDIClick();
+    void ComboBox_FTDIDeviceChange();
+    void ComboBox_ComKeyPress(char& Key);
+    void DeferErrorMessage(const std::string& message, const std::string& caption);
+    void EnableVexoClock();
+    void DTP_SetDateTimeChange();
+    void DTP_SetDateTimeEnter();
+    // Key of either picker; a key the handler uses is set to 0.
+    void DTP_SetDateKeyDown(std::uint16_t& Key);
+    void PopUpItem_SetSystemTimeClick();
+    void StartReadStep(EReadStep step);
+    void RequestNextBlock();
+    // True when the step is complete.
+    bool AppendReadBlock(const tByteBuffer& block);
+    void StoreStoragePointers(const tByteBuffer& block, int kind);
+    // A completed read step, by the status it was read in.
+    void HandleIdentificationReadStep();
+    void HandleDatabaseReadStep();
+    void HandleMeasurementReadStep();
+    // The control with the keyboard focus; null: the window itself. The view keeps it.
+    const TControl* ActiveControl = nullptr;
+    // The program is the active application (the view keeps it); the device list timer
+    // refreshes only then.
+    bool ApplicationActive = true;
+
     // ------------------------------------------------------------ reader work (filled by later work)
     void HandleCommunicationError(eComError errorCode);
     void HandleVexoError(eVexoError errorCode, std::uint8_t info);
@@ -144,6 +178,52 @@ public:
     void Menu_SaveFileClick();
     void LoadMeasureFile(const std::string& fileName);
     void SaveMeasureFile(ESaveTarget target);
+
+    // ------------------------------------------------------------ measurement list, files, database read
+    void Button_SaveClick();
+    // The cells of a row (empty for a row that does not exist).
+    std::vector<std::string> ListView_MeasurementsData(std::int32_t Item);
+    std::vector<std::string> ListView_ResultsData(std::int32_t Item);
+    void ListView_MeasurementsColumnClick(std::int32_t column);
+    void ListView_ResultsColumnClick(std::int32_t column);
+    void ListView_MeasurementsSelectItem(std::int32_t Item, bool Selected);
+    // Selects one row (or none with -1) as a click would, with the selection handling.
+    void SelectMeasurement(std::int32_t Item);
+    void ListView_MeasurementsDblClick();
+    // False: the context menu is not shown.
+    bool PopupMenu_ResultsPopup();
+    void AddCommentClick();
+    void DeleteEntriesClick();
+    void Menu_DeleteListClick();
+    std::int32_t IndexOfTestID(const TMeasureSet& entry) const;
+    void ClearMeasureList();
+    void AddNewMeasurement();
+    // After new data: the automatic or prompted save, then the tracking file.
+    void SaveNewData();
+    void Button_ReadDataClick();
+    void Menu_FormatDBClick();
+    bool CheckDeviceReady(std::uint8_t status);
+    void DecodeDatabase();
+    // Runs the command remembered during a clock poll (the last one clicked).
+    void RunDelayedUserAction();
+    void RefreshMeasureList();
+    void UpdateSaveEnabled();
+    void FullHeightViews(TListView& view);
+    void HideImageAfterDelete();
+    // The chosen or loaded file becomes the dialogs' folder and name and the settings'.
+    void RememberResultFile(const std::string& path);
+    // After the file-in-use message: true to try again.
+    bool FileBusyRetry(ESaveTarget target);
+    std::vector<TResultSet*> SelResultList;
+    ESortType MeasureSortMode = Unsorted;
+    ESortType ResultSortMode = Unsorted;
+    std::int32_t MeasColumnToSort = 0;
+    std::int32_t ResColumnToSort = 0;
+    // The entry a measurement builds and the configuration it ran with.
+    std::unique_ptr<TMeasureSet> NewMeasureSet;
+    std::unique_ptr<TTestConfig> TestConfig;
+    // The two database areas as read.
+    tByteBuffer ResultCfgBuffer, ResultBuffer;
 
     // ------------------------------------------------------------ program identity and flags
     std::string VERSION_STRING;
@@ -271,6 +351,8 @@ private:
     void CreateForm();
     void OpenSettingsFiles();
     void OpenLanguageFile();
+    void ReadApplicationSettings();
+    template <typename TFile> std::unique_ptr<TFile> OpenReadOnlyUserFile(const std::string& name);
     void BuildLanguageMenu();
     void ReadWindowPlacement();
     void CreateLink();

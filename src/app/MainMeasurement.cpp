@@ -20,6 +20,7 @@ void TForm_Main::HandleEvaluationRun() {}
 
 void TForm_Main::Timer_WaitAfterClockTimer() {
     Timer_WaitAfterClock.SetEnabled(false);
+    RunDelayedUserAction();
 }
 
 // The reader's state reports mean nothing to the window.
