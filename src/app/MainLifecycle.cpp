@@ -1,5 +1,6 @@
 // Creation, start completion, close request and destruction of the main window.
 #include <cmath>
+#include <type_traits>
 
 #include "FileSystem.h"
 #include "Main.h"
@@ -105,9 +106,32 @@ void TForm_Main::CreateForm() {
     ShowStatus(16);
 }
 
+namespace {
+// Missing optional files of a read-only run are not worth a message.
+struct TSilentNotifier : tFileNotifier {
+    void ShowSystemMessage(const std::string&, const std::string&) override {}
+};
+TSilentNotifier SilentNotifier;
+} // namespace
+
+// The user's copy when there is one, else the one beside the program; nothing is created.
+template <typename TFile> std::unique_ptr<TFile> TForm_Main::OpenReadOnlyUserFile(const std::string& name) {
+    std::string file = fsys::AbsolutePath(JoinPath(Paths.configPath, name));
+    if (!fsys::FileExists(file)) file = fsys::AbsolutePath(Paths.getFullFileName(name, false));
+    tFileNotifier* notifier = fsys::FileExists(file) ? fEnv.FileNotifier : &SilentNotifier;
+    if constexpr (std::is_same_v<TFile, TLanguageFile>)
+        return std::make_unique<TFile>(file, true, notifier);
+    else
+        return std::make_unique<TFile>(file, false, true, notifier);
+}
+
 void TForm_Main::OpenSettingsFiles() {
     progSettings = std::make_unique<TConfigFile>(
         Paths.getAppFullFileName(MakeReadOnlyConfigName(UserConfigFileName)), false, true, fEnv.FileNotifier);
+    if (fEnv.ReadOnlySettings) {
+        ConfigFile = OpenReadOnlyUserFile<TConfigFile>(UserConfigFileName);
+        return ReadApplicationSettings();
+    }
     // A settings file shipped beside the program becomes the user's own copy.
     ConfigFile =
         std::make_unique<TConfigFile>(Paths.getFullFileName(UserConfigFileName, false), fEnv.FileNotifier);
@@ -116,7 +140,10 @@ void TForm_Main::OpenSettingsFiles() {
         ConfigFile->reload();
     else
         ConfigFile->save();
+    ReadApplicationSettings();
+}
 
+void TForm_Main::ReadApplicationSettings() {
     appName = progSettings->GetVal("Application", "name");
     if (appName.empty()) appName = ProgramName;
     const std::string icon = progSettings->GetVal("Application", "icon");
@@ -125,6 +152,10 @@ void TForm_Main::OpenSettingsFiles() {
 
 void TForm_Main::OpenLanguageFile() {
     const std::string name = ConfigFile->GetVal("Language", "filename", "language.ini");
+    if (fEnv.ReadOnlySettings) {
+        LanguageFile = OpenReadOnlyUserFile<TLanguageFile>(name);
+        return;
+    }
     const std::string readName = Paths.getFullFileName(name, false);
     std::string openName;
     if (fsys::FileExists(readName)) {

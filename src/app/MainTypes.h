@@ -71,6 +71,8 @@ struct TMainEnvironment {
     std::function<TDateTime()> Now;
     // Raised once after every handler, timer tick and receive pump.
     std::function<void()> Changed;
+    // Settings and language files are read and never written (vexo-cli).
+    bool ReadOnlySettings = false;
     // One line per frame sent and received (the front end's trace switch); empty: no trace.
     std::function<void(const std::string& line)> Trace;
 };

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 
 #include "FileSystem.h"
 #include "FormSandbox.h"
@@ -451,6 +452,54 @@ TEST(MainUninstall, OnlyTheExactArgumentUninstalls) {
     auto form = box.Start();
     EXPECT_FALSE(form->preventStart);
     EXPECT_TRUE(form->Constructed);
+}
+
+} // namespace
+
+namespace {
+
+// Everything under a folder with its bytes, to see that nothing changed.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        files[e.path().string()] = e.is_regular_file() ? ReadFileBytes(e.path().string()) : "<dir>";
+    return files;
+}
+
+TEST(MainStart, ReadOnlySettingsAreReadAndNeverWritten) {
+    TFormSandbox box;
+    box.Env.ReadOnlySettings = true;
+    fs::create_directories(box.UserConfig);
+    WriteTextFile(box.UserConfig + "/DRConfig.ini",
+                  {"[Setup]", "TestSource = \"Vexo\"", "[COM]", "Port = 7"});
+    WriteTextFile(box.App + "/DRConfigRO.ini", {"[COM]", "Baud = 9600"});
+    const auto before = Snapshot(box.Dir.Path.string());
+    {
+        auto form = box.Start();
+        box.Clock.Advance(200);
+        EXPECT_EQ(form->CurrentTestSource, TSVexo);
+        EXPECT_EQ(form->COMPort, 7);
+        EXPECT_EQ(form->VexoBaudRate, 9600);
+        EXPECT_EQ(form->Text(LE::Ready), "Ready");
+        form->RequestClose();
+    }
+    EXPECT_EQ(Snapshot(box.Dir.Path.string()), before);
+    EXPECT_TRUE(box.Notes.Messages.empty()) << box.Notes.Messages[0].first;
+}
+
+TEST(MainStart, ReadOnlySettingsWithoutAnyFileRunOnDefaultsAndCreateNothing) {
+    TFormSandbox box;
+    box.Env.ReadOnlySettings = true;
+    const auto before = Snapshot(box.Dir.Path.string());
+    {
+        auto form = box.Start();
+        EXPECT_EQ(form->VexoBaudRate, 38400);
+        form->RequestClose();
+    }
+    EXPECT_EQ(Snapshot(box.Dir.Path.string()), before);
+    // Only the program settings' message stays, as at every start.
+    ASSERT_EQ(box.Notes.Messages.size(), 1u);
+    EXPECT_EQ(box.Notes.Messages[0].first, "Could not open file " + box.App + "/DRConfigRO.ini");
 }
 
 } // namespace
