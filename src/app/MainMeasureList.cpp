@@ -165,13 +165,15 @@ void TForm_Main::ClearMeasureList() {
     TChangeScope scope(*this);
     SelResultList.clear();
     ListView_Measurements.ItemIndex = -1;
+    // No entry is selected any more, so no image is shown.
+    DrawImage = false;
     MeasureList.clear();
     ListView_Measurements.ItemCount = 0;
     ListView_Results.ItemCount = 0;
 }
 
 void TForm_Main::UpdateSaveEnabled() {
-    Menu_SaveFile.Enabled = !MeasureList.empty();
+    if (!MeasureList.empty()) Menu_SaveFile.Enabled = true;
     Button_Save.Enabled = Menu_SaveFile.Enabled;
 }
 
