@@ -22,7 +22,39 @@ void TForm_Main::Button_ReadDataClick() {
     }
     if (!CheckDeviceReady(2)) return;
     SelectMeasurement(-1);
-    // The read itself starts once the memory transfer steps are in place.
+    StartReadStep(SpVolatilePtAbs);
+}
+
+void TForm_Main::HandleDatabaseReadStep() {
+    TChangeScope scope(*this);
+    TDataRead& r = *ReadVexoDataHelper;
+    switch (r.StartAddress) {
+    case 0x5009C:
+    case 0x500A0:
+        StoreStoragePointers(r.Buffer, 1);
+        StartReadStep(SpVolatilePtRel);
+        return;
+    case 0x500A2:
+        // Versions 1 and 2 hold every pointer in this one block.
+        StoreStoragePointers(r.Buffer, 0);
+        StartReadStep(SpResultCfgData);
+        return;
+    case 0x500AE:
+    case 0x500B2:
+        StoreStoragePointers(r.Buffer, 2);
+        StartReadStep(SpResultCfgData);
+        return;
+    default: break;
+    }
+    // The result area first: it is the one that ends the chain.
+    if (r.StartAddress == r.SavedDataReadSrc + r.ResultMemStart) {
+        ResultBuffer = r.Buffer;
+        ShowStatus(0);
+        DecodeDatabase();
+    } else if (r.StartAddress == r.SavedDataReadSrc + r.ResultCfgMemStart) {
+        ResultCfgBuffer = r.Buffer;
+        StartReadStep(SpResultData);
+    }
 }
 
 void TForm_Main::Menu_FormatDBClick() {

@@ -90,10 +90,9 @@ void TForm_Main::HandleIdentificationReadStep() {
     }
 }
 
-// Placeholders until the database read and the measurement bring their own steps (the
-// storage pointers and both result areas; the configuration, result, RFID tag and stored
-// configurations): a completed step of theirs is ignored.
-void TForm_Main::HandleDatabaseReadStep() {}
+// Placeholders until the measurement brings its own steps (the configuration, result,
+// RFID tag and stored configurations): a completed step of theirs is ignored. The
+// database read's steps are with the database work.
 
 void TForm_Main::HandleMeasurementReadStep() {}
 
