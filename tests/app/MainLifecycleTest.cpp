@@ -395,9 +395,12 @@ TEST(MainMenus, SettingCommandsTickTheirItemsAndWriteTheSetting) {
     EXPECT_TRUE(form->Menu_LoadLastSavedOnStart.Checked);
     EXPECT_EQ(form->ConfigFile->GetVal("Setup", "LoadLastSavedOnStart"), "true");
 
-    // Shortcuts are handled even when they have nothing to do.
+    // Shortcuts are handled even when they have nothing to do; Ctrl+L opens the file dialog.
     EXPECT_TRUE(form->FormShortCut('S', true));
+    box.Dialogs.Expect("OpenFile", mrCancel);
     EXPECT_TRUE(form->FormShortCut('L', true));
+    ASSERT_EQ(box.Dialogs.Calls.size(), 1u);
+    box.Dialogs.Calls.clear();
     EXPECT_FALSE(form->FormShortCut('S', false));
     EXPECT_FALSE(form->FormShortCut('X', true));
     EXPECT_TRUE(box.Dialogs.Calls.empty());
