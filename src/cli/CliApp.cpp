@@ -1,14 +1,18 @@
 #include "CliApp.h"
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <set>
 
 #include "CliDialogs.h"
 #include "CliOptions.h"
 #include "Main.h"
 #include "RealTimeTimers.h"
 #include "SyncInvoker.h"
+#include "TextEncoding.h"
 
 namespace {
 
@@ -47,7 +51,18 @@ private:
     bool StartForm();
     // Runs the window's timers and the link's events until done holds or ms have passed.
     bool Pump(const std::function<bool()>& done, int ms);
+    // Connects as the Connect button does and waits for the identification to end.
+    int ConnectReader();
+    void DisconnectReader();
+    // Waits for the reader's next date and time; false when it does not come.
+    bool WaitForClock(TDateTime& dateTime, bool& valid);
+    // Idle and connected: nothing is waited for, no command is held back.
+    bool Ready() const;
     int List();
+    int Info();
+    int ReadDatabase();
+    int Format();
+    int Clock();
 
     const TCliOptions& fOpt;
     std::ostream& fOut;
@@ -56,7 +71,19 @@ private:
     TRealTimeTimers fTimers;
     std::unique_ptr<TQueuedSyncInvoker> fInvoker;
     std::unique_ptr<TForm_Main> fForm;
+    // The reader's date and time answers since the last WaitForClock.
+    int fClockAnswers = 0;
+    TDateTime fReaderTime{};
+    bool fReaderTimeValid = false;
 };
+
+std::string DateTimeText(TDateTime value) {
+    const TDateTimeFields f = DecodeDateTime(value);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f.Year, f.Month, f.Day, f.Hour,
+                  f.Minute, f.Second);
+    return text;
+}
 
 bool TCliRun::Pump(const std::function<bool()>& done, int ms) {
     using clock = std::chrono::steady_clock;
@@ -88,6 +115,21 @@ bool TCliRun::StartForm() {
     }
     if (fOpt.Trace) env.Trace = [this](const std::string& line) { fErr << line << '\n'; };
     fForm = std::make_unique<TForm_Main>(env);
+    // The window shows the reader's clock in its pickers; the command wants the answer itself.
+    auto shown = fForm->Vexo->onDateTime;
+    fForm->Vexo->onDateTime = [this, shown](tVexoCommand& sender, TDateTime dateTime, bool valid) {
+        if (shown) shown(sender, dateTime, valid);
+        ++fClockAnswers;
+        fReaderTime = dateTime;
+        fReaderTimeValid = valid;
+    };
+    // New data is saved by the command to its --out file, not by the user's save settings.
+    fForm->AutoSave = false;
+    fForm->PromptSave = false;
+    fForm->TrackMeasurements = false;
+    if (fOpt.Style == "long") fForm->SaveTSVStyle = TSVVLong;
+    if (fOpt.Style == "short") fForm->SaveTSVStyle = TSVVShort;
+    if (fOpt.Style == "halvorn") fForm->SaveTSVStyle = TSVVHalvorn;
     if (!fOpt.Language.empty()) {
         bool found = false;
         for (std::size_t i = 0; i < fForm->LanguageItems.size(); ++i)
@@ -119,16 +161,221 @@ int TCliRun::List() {
     return exDone;
 }
 
+bool TCliRun::Ready() const {
+    return fForm->LinkOpen() && fForm->State.Current == 0 && fForm->DelayedUserAction == actNone &&
+           !fForm->Timer_WaitAfterClock.Enabled();
+}
+
+int TCliRun::ConnectReader() {
+    TForm_Main& f = *fForm;
+    if (f.FTDIMode()) {
+        TComboBox& box = f.ComboBox_FTDIDevice;
+        std::int32_t pick = -1;
+        for (std::int32_t i = 0; i < box.Count(); ++i)
+            if (!fOpt.Ftdi || box.Items[static_cast<std::size_t>(i)].Data == *fOpt.Ftdi) {
+                pick = i;
+                break;
+            }
+        if (pick < 0) {
+            fErr << "vexo-cli: "
+                 << (fOpt.Ftdi ? "no reader with index " + std::to_string(*fOpt.Ftdi) : "no reader found")
+                 << (box.Text.empty() ? std::string() : " (" + box.Text + ")")
+                 << "; 'vexo-cli list' shows the readers\n";
+            return exReaderFailed;
+        }
+        box.Select(pick);
+        if (fOpt.Baud) f.VexoBaudRate = *fOpt.Baud;
+    } else {
+        if (fOpt.Port.empty()) {
+            fErr << "vexo-cli: the FTDI D2XX library (" << FTDILibraryName()
+                 << ") could not be loaded; pass --port DEVICE for a serial device\n";
+            return exUsage;
+        }
+        if (fOpt.Ftdi) {
+            fErr << "vexo-cli: --ftdi needs the FTDI D2XX library (" << FTDILibraryName() << ")\n";
+            return exUsage;
+        }
+        // One entry stands for the device of --port.
+        f.ComboBox_Com.Clear();
+        f.ComboBox_Com.Items.push_back({ComPortDisplayName(1), 0});
+        f.ComboBox_Com.Select(0);
+        if (fOpt.Baud) f.ComboBox_Baud.Text = std::to_string(*fOpt.Baud);
+    }
+    const int messagesBefore = fDialogs.MessagesShown;
+    f.Connect(&f.Button_Open);
+    if (!f.LinkOpen()) {
+        fErr << f.Text(LE::ConnectionFailed) << "\n";
+        const std::string why = f.Schnittstelle->GetErrorMessage();
+        if (!why.empty()) fErr << why << "\n";
+        return exReaderFailed;
+    }
+    // The handshake ends ready, or the window gives up by its own time-outs and says why.
+    auto failed = [&] { return !f.LinkOpen() || fDialogs.MessagesShown != messagesBefore; };
+    Pump([&] { return failed() || (f.State.Current == 0 && f.Button_ReadData.Enabled); }, 30000);
+    if (failed() || f.State.Current != 0 || !f.Button_ReadData.Enabled) return exReaderFailed;
+    return exDone;
+}
+
+void TCliRun::DisconnectReader() {
+    TForm_Main& f = *fForm;
+    if (!f.LinkOpen()) return;
+    // A command held back or waited for ends first, so the button release is answered.
+    Pump([&] { return Ready() || !f.LinkOpen(); }, 3000);
+    if (f.LinkOpen()) f.Button_OpenClick();
+    Pump([&] { return !f.LinkOpen(); }, 3000);
+}
+
+bool TCliRun::WaitForClock(TDateTime& dateTime, bool& valid) {
+    fClockAnswers = 0;
+    // The clock is polled every second while the window is idle.
+    if (!Pump([&] { return fClockAnswers > 0 || !fForm->LinkOpen(); }, 4000) || fClockAnswers == 0)
+        return false;
+    dateTime = fReaderTime;
+    valid = fReaderTimeValid;
+    return true;
+}
+
+int TCliRun::Info() {
+    if (int status = ConnectReader(); status != exDone) return status;
+    TForm_Main& f = *fForm;
+    fOut << "Serial: " << f.SNString << "\n";
+    fOut << "Firmware: " << f.FWString << "\n";
+    fOut << "EEPROM version: " << static_cast<int>(f.EEPROMMap->EEPROMVersion()) << "\n";
+    TDateTime clock{};
+    bool valid = false;
+    if (f.Timer_VexoClock.Enabled() && WaitForClock(clock, valid))
+        fOut << "Clock: " << (valid ? DateTimeText(clock) : std::string("invalid date")) << "\n";
+    else
+        fOut << "Clock: not available\n";
+    return exDone;
+}
+
+int TCliRun::Clock() {
+    if (int status = ConnectReader(); status != exDone) return status;
+    TForm_Main& f = *fForm;
+    if (!f.Timer_VexoClock.Enabled()) {
+        fErr << "vexo-cli: this reader has no clock\n";
+        return exReaderFailed;
+    }
+    TDateTime clock{};
+    bool valid = false;
+    if (!WaitForClock(clock, valid)) {
+        fErr << "vexo-cli: the reader did not tell its date and time\n";
+        return exReaderFailed;
+    }
+    fOut << "Clock: " << (valid ? DateTimeText(clock) : std::string("invalid date")) << "\n";
+    if (!fOpt.SetClock) return exDone;
+
+    if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
+    if (*fOpt.SetClock == "now") {
+        f.PopUpItem_SetSystemTimeClick();
+    } else {
+        int y, mo, d, h, mi, s;
+        ParseClockText(*fOpt.SetClock, y, mo, d, h, mi, s);
+        f.DTP_SetDate.Value = EncodeDateTime(y, mo, d);
+        f.DTP_SetTime.Value = EncodeDateTime(y, mo, d, h, mi, s);
+        f.DTP_SetDateTimeChange();
+    }
+    if (!WaitForClock(clock, valid)) {
+        fErr << "vexo-cli: the reader did not tell its date and time\n";
+        return exReaderFailed;
+    }
+    fOut << "Clock: " << (valid ? DateTimeText(clock) : std::string("invalid date")) << "\n";
+    return exDone;
+}
+
+int TCliRun::Format() {
+    if (int status = ConnectReader(); status != exDone) return status;
+    TForm_Main& f = *fForm;
+    if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
+    bool succeeded = false;
+    fDialogs.AnswerMessage = [&](const TMessageBoxRequest& r) {
+        if (r.Message == f.Text(LE::FormatSucceeded)) succeeded = true;
+        // --yes answers the question whether to format.
+        return MessageBoxResult(r.Style, eMsgButton::OK, false);
+    };
+    f.Menu_FormatDBClick();
+    Pump([&] { return succeeded || !f.LinkOpen() || (f.State.Current != 7 && Ready()); }, 30000);
+    fDialogs.AnswerMessage = nullptr;
+    return succeeded ? exDone : exReaderFailed;
+}
+
+int TCliRun::ReadDatabase() {
+    if (int status = ConnectReader(); status != exDone) return status;
+    TForm_Main& f = *fForm;
+    if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
+
+    const std::filesystem::path out = std::filesystem::absolute(fOpt.Out);
+    // The Test IDs the file holds already, to tell what is new.
+    std::set<std::string> known;
+    if (std::filesystem::exists(out)) {
+        std::vector<std::string> lines;
+        std::string error;
+        if (!ReadTextFileLines(out.string(), lines, error)) {
+            fErr << "vexo-cli: cannot read " << out.string() << ": " << error << "\n";
+            return exFileFailed;
+        }
+        const ETSVVersion style = lines.empty() ? TSVEmpty : DetectTSVStyle(lines[0]);
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            TMeasureSet entry;
+            if (ParseTSVLine(lines[i], entry, style)) known.insert(entry.TestID);
+        }
+    }
+
+    int errors = 0;
+    bool empty = false;
+    fDialogs.AnswerMessage = [&](const TMessageBoxRequest& r) {
+        if (r.Message == f.Text(LE::DatabaseEmpty))
+            empty = true;
+        else if (r.Style == 0)
+            ++errors;
+        return MessageBoxResult(r.Style, eMsgButton::OK, false);
+    };
+    f.Button_ReadDataClick();
+    Pump([&] { return !f.LinkOpen() || (f.State.Current != 2 && Ready()); }, 600000);
+    fDialogs.AnswerMessage = nullptr;
+    if (!f.LinkOpen() || errors > 0 || f.State.Current != 0) return exReaderFailed;
+
+    std::size_t fresh = 0;
+    for (const auto& entry : f.MeasureList)
+        if (!known.count(entry->TestID)) ++fresh;
+
+    // Saved as to the last used file: merged into an existing file, a new one otherwise.
+    f.SaveDialog_Results.InitialDir = out.parent_path().string();
+    f.SaveDialog_Results.FileName = out.filename().string();
+    const int before = fDialogs.MessagesShown;
+    // A file in use is not retried for ever: the command gives up.
+    fDialogs.AnswerMessage = [](const TMessageBoxRequest& r) {
+        return r.Style == 1 ? mrCancel : MessageBoxResult(r.Style, eMsgButton::OK, false);
+    };
+    f.SaveMeasureFile(STLastFile);
+    fDialogs.AnswerMessage = nullptr;
+    if (fDialogs.MessagesShown != before || !std::filesystem::exists(out)) return exFileFailed;
+
+    fOut << "Entries read: " << f.MeasureList.size() << (empty ? " (the reader's database is empty)" : "")
+         << "\n";
+    fOut << "New entries: " << fresh << "\n";
+    return exDone;
+}
+
 int TCliRun::Run() {
     if (!StartForm()) return exUsage;
     int status = exDone;
     switch (fOpt.Command) {
     case eCliCommand::List: status = List(); break;
-    default:
-        fErr << "vexo-cli: this command is not available yet\n";
+    case eCliCommand::Info: status = Info(); break;
+    case eCliCommand::Read: status = ReadDatabase(); break;
+    case eCliCommand::Format: status = Format(); break;
+    case eCliCommand::Clock: status = Clock(); break;
+    case eCliCommand::Measure:
+        fErr << "vexo-cli: measure is not available in this version\n";
         status = exReaderFailed;
         break;
+    case eCliCommand::None: break;
     }
+    DisconnectReader();
+    // The list is this run's own: nothing to offer saving at the end.
+    fForm->SaveOnExit = false;
     fForm->RequestClose();
     fForm.reset();
     return status;

@@ -1,0 +1,239 @@
+// vexo-cli end to end, in real time: the real link thread against the simulated
+// reader, through the D2XX-compatible library and over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "CliApp.h"
+#include "MeasureFileFormat.h"
+#include "TextEncoding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+// A fresh folder per test; the user's own settings never take part.
+struct TCliSandbox {
+    fs::path Dir;
+    TCliSandbox() {
+        Dir = fs::path(::testing::TempDir()) /
+              ("vexo-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(Dir);
+        fs::create_directories(Dir / "config");
+        setenv("XDG_CONFIG_HOME", (Dir / "config").c_str(), 1);
+    }
+    ~TCliSandbox() {
+        std::error_code ec;
+        fs::remove_all(Dir, ec);
+    }
+    TRun Cli(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        TRun r;
+        r.Status = RunCli(args, out, err);
+        r.Out = out.str();
+        r.Err = err.str();
+        return r;
+    }
+    // The demo reader with behaviour rules added.
+    std::string Scenario(const std::string& name, const nlohmann::json& rules) {
+        std::ifstream in(std::string(VEXO_SIM_SCENARIO_DIR) + "/demo.json");
+        nlohmann::json s = nlohmann::json::parse(in);
+        s["behaviour"]["rules"] = rules;
+        const std::string file = (Dir / (name + ".json")).string();
+        std::ofstream(file) << s.dump(2);
+        return file;
+    }
+};
+
+// vexo-sim on a pseudo-terminal, ended when the test ends.
+struct TSimProcess {
+    pid_t Pid = -1;
+    std::string Device;
+    explicit TSimProcess(const std::vector<std::string>& args = {}) {
+        int pipeFd[2];
+        if (pipe(pipeFd) != 0) return;
+        Pid = fork();
+        if (Pid == 0) {
+            dup2(pipeFd[1], 1);
+            close(pipeFd[0]);
+            std::vector<std::string> all{VEXO_SIM_EXE};
+            all.insert(all.end(), args.begin(), args.end());
+            std::vector<char*> argv;
+            for (auto& a : all) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(pipeFd[1]);
+        char c;
+        while (read(pipeFd[0], &c, 1) == 1 && c != '\n') Device += c;
+        close(pipeFd[0]);
+    }
+    ~TSimProcess() {
+        if (Pid > 0) {
+            kill(Pid, SIGTERM);
+            waitpid(Pid, nullptr, 0);
+        }
+    }
+};
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> FileLines(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::string error;
+    ReadTextFileLines(file.string(), lines, error);
+    return lines;
+}
+
+TEST(CliD2XX, InfoIdentifiesThePluggedInReader) {
+    TCliSandbox box;
+    TRun r = box.Cli({"info"});
+    EXPECT_EQ(r.Status, exDone) << r.Err;
+    EXPECT_TRUE(std::regex_search(r.Out, std::regex("^Serial: 17 3 2436 1207\nFirmware: V[0-9.A-Z]+\n"
+                                                    "EEPROM version: 6\nClock: [0-9]{4}-[0-9]{2}-[0-9]{2} "
+                                                    "[0-9]{2}:[0-9]{2}:[0-9]{2}\n$")))
+        << r.Out;
+}
+
+TEST(CliD2XX, ReadSavesAndMergesIntoTheFile) {
+    TCliSandbox box;
+    const fs::path out = box.Dir / "results.tsv";
+    TRun first = box.Cli({"read", "--out", out.string()});
+    ASSERT_EQ(first.Status, exDone) << first.Err;
+    EXPECT_EQ(first.Out, "Entries read: 12\nNew entries: 12\n");
+    const auto lines = FileLines(out);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(DetectTSVStyle(lines[0]), TSVVLong);
+
+    TRun again = box.Cli({"read", "--out", out.string(), "--trace"});
+    ASSERT_EQ(again.Status, exDone) << again.Err;
+    EXPECT_EQ(again.Out, "Entries read: 12\nNew entries: 0\n");
+    EXPECT_EQ(FileLines(out), lines);
+    // The trace shows the frames both ways with their meaning.
+    EXPECT_TRUE(Has(again.Err, "FE 20")) << again.Err.substr(0, 400);
+    EXPECT_TRUE(Has(again.Err, "read data")) << again.Err.substr(0, 400);
+}
+
+TEST(CliD2XX, FormatOnlyWithYes) {
+    TCliSandbox box;
+    TRun refused = box.Cli({"format"});
+    EXPECT_EQ(refused.Status, exUsage);
+    EXPECT_TRUE(Has(refused.Err, "--yes"));
+    TRun done = box.Cli({"format", "--yes"});
+    EXPECT_EQ(done.Status, exDone) << done.Err;
+    EXPECT_TRUE(Has(done.Err, "Database has been successfully formatted.")) << done.Err;
+}
+
+TEST(CliD2XX, ClockIsShownAndSet) {
+    TCliSandbox box;
+    TRun r = box.Cli({"clock", "--set", "2031-07-08 09:10:11"});
+    ASSERT_EQ(r.Status, exDone) << r.Err;
+    EXPECT_TRUE(std::regex_search(r.Out, std::regex("^Clock: .+\nClock: 2031-07-08 09:10:1[1-3]\n$")))
+        << r.Out;
+}
+
+TEST(CliD2XX, WrongUsageAndMissingReaders) {
+    TCliSandbox box;
+    struct {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{"info", "--ftdi", "5"}, exReaderFailed, "no reader with index 5"},
+        {{"info", "--bogus"}, exUsage, "unknown option '--bogus'"},
+        {{"read"}, exUsage, "needs --out"},
+        {{"info", "--language", "Klingon"}, exUsage, "no language 'Klingon'"},
+    };
+    for (const auto& tc : cases) {
+        TRun r = box.Cli(tc.args);
+        EXPECT_EQ(r.Status, tc.status) << tc.args[0] << " " << r.Err;
+        EXPECT_TRUE(Has(r.Err, tc.says)) << r.Err;
+    }
+    TRun list = box.Cli({"list"});
+    EXPECT_EQ(list.Status, exDone);
+    EXPECT_TRUE(Has(list.Out, "0\t1. Vexo Reader (")) << list.Out;
+}
+
+TEST(CliPty, InfoAndReadOverASerialDevice) {
+    TCliSandbox box;
+    TSimProcess sim;
+    ASSERT_FALSE(sim.Device.empty());
+    TRun info = box.Cli({"info", "--port", sim.Device});
+    EXPECT_EQ(info.Status, exDone) << info.Err;
+    EXPECT_TRUE(Has(info.Out, "EEPROM version: 6\n")) << info.Out;
+
+    const fs::path out = box.Dir / "short.tsv";
+    TRun read = box.Cli({"read", "--port", sim.Device, "--style", "halvorn", "--out", out.string()});
+    ASSERT_EQ(read.Status, exDone) << read.Err;
+    const auto lines = FileLines(out);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(DetectTSVStyle(lines[0]), TSVVHalvorn);
+}
+
+TEST(CliPty, ReadersThatFail) {
+    TCliSandbox box;
+    struct {
+        const char* name;
+        nlohmann::json rules;
+        std::vector<std::string> command;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"silent",
+         nlohmann::json::parse(R"([{"command": "firmwareVersion", "noAnswer": true}])"),
+         {"info"},
+         exReaderFailed,
+         "Waiting for device: time out."},
+        {"mute",
+         nlohmann::json::parse(R"([{"noAnswer": true}])"),
+         {"info"},
+         exReaderFailed,
+         "Connection failed"},
+        {"erring",
+         nlohmann::json::parse(R"([{"command": "readData", "nth": 4, "comError": 66}])"),
+         {"read", "--out", "x.tsv"},
+         exReaderFailed,
+         "Error"},
+        {"noisy",
+         nlohmann::json::parse(R"([{"noiseBytes": 9}, {"command": "serial", "badChecksumFirst": true}])"),
+         {"info"},
+         exDone,
+         ""},
+    };
+    for (const auto& tc : cases) {
+        TSimProcess sim({"--scenario", box.Scenario(tc.name, tc.rules)});
+        ASSERT_FALSE(sim.Device.empty()) << tc.name;
+        std::vector<std::string> args = tc.command;
+        for (auto& a : args)
+            if (a == "x.tsv") a = (box.Dir / "x.tsv").string();
+        args.insert(args.end(), {"--port", sim.Device});
+        TRun r = box.Cli(args);
+        EXPECT_EQ(r.Status, tc.status) << tc.name << "\n" << r.Err;
+        EXPECT_TRUE(Has(r.Err, tc.says)) << tc.name << "\n" << r.Err;
+    }
+}
+
+TEST(CliPty, AMissingDeviceSaysConnectionFailed) {
+    TCliSandbox box;
+    TRun r = box.Cli({"info", "--port", (box.Dir / "no-such-tty").string()});
+    EXPECT_EQ(r.Status, exReaderFailed);
+    EXPECT_TRUE(Has(r.Err, "Connection failed\nPort existiert nicht (0x0002)")) << r.Err;
+}
+
+} // namespace
