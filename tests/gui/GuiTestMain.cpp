@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 
 namespace {
 
@@ -34,6 +36,24 @@ int main(int argc, char** argv) {
     }
     previousHandler = qInstallMessageHandler(FilterMessages);
     QApplication app(argc, argv);
+    // A modal window no test answers would hang the run: fail and close it instead.
+    QTimer watchdog;
+    QWidget* lastModal = nullptr;
+    int modalTicks = 0;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        modalTicks = modal && modal == lastModal ? modalTicks + 1 : 0;
+        lastModal = modal;
+        if (modal && modalTicks >= 20) {
+            ADD_FAILURE() << "a modal window nobody answered: " << modal->windowTitle().toStdString();
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+            modalTicks = 0;
+        }
+    });
+    watchdog.start(500);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     if (!runtimeDir.empty()) rmdir(runtimeDir.c_str());

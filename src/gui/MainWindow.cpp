@@ -1,0 +1,524 @@
+#include "MainWindow.h"
+
+#include <chrono>
+#include <cmath>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenuBar>
+
+#include "MainLayout.h"
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QColor ToQColor(std::uint32_t c) {
+    return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+}
+
+} // namespace
+
+QDateTime ToQDateTime(TDateTime value) {
+    using namespace std::chrono;
+    const auto day = floor<days>(value);
+    const year_month_day ymd{day};
+    const auto ms = duration_cast<milliseconds>(value - day).count();
+    return QDateTime(QDate(int(ymd.year()), unsigned(ymd.month()), unsigned(ymd.day())),
+                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
+}
+
+TDateTime FromQDateTime(const QDateTime& value) {
+    using namespace std::chrono;
+    const QDate d = value.date();
+    const local_days day{year{d.year()} / month{unsigned(d.month())} / std::chrono::day{unsigned(d.day())}};
+    return TDateTime{day} + milliseconds{value.time().msecsSinceStartOfDay()};
+}
+
+// ------------------------------------------------------------------ report model
+
+void TReportModel::Sync() {
+    const int rows = std::max(0, fView.ItemCount);
+    const int columns = static_cast<int>(fView.Columns.size());
+    if (rows != fRows || columns != fColumns) {
+        beginResetModel();
+        fRows = rows;
+        fColumns = columns;
+        endResetModel();
+        return;
+    }
+    if (columns > 0) headerDataChanged(Qt::Horizontal, 0, columns - 1);
+    if (rows > 0 && columns > 0) dataChanged(index(0, 0), index(rows - 1, columns - 1), {Qt::DisplayRole});
+}
+
+int TReportModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : fRows;
+}
+
+int TReportModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : fColumns;
+}
+
+QVariant TReportModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || !fCell) return {};
+    if (index.row() >= fRows || index.column() >= fColumns) return {};
+    return Q(fCell(index.row(), index.column()));
+}
+
+QVariant TReportModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || section >= static_cast<int>(fView.Columns.size())) return {};
+    return Q(fView.Columns[static_cast<std::size_t>(section)].Caption);
+}
+
+// ------------------------------------------------------------------ main window
+
+TMainWindow::TMainWindow(TForm_Main& form, QWidget* parent) : QMainWindow(parent), fForm(form) {
+    Client = new QWidget(this);
+    setCentralWidget(Client);
+    QFont f = font();
+    f.setPointSize(fForm.FontSize);
+    setFont(f);
+
+    Button_Open = new QPushButton(Client);
+    Button_ReadData = new QPushButton(Client);
+    Button_InstantMeasure = new QPushButton(Client);
+    Button_TimerMeasure = new QPushButton(Client);
+    Button_Save = new QPushButton(Client);
+    CB_CombineMeasurements = new QCheckBox(Client);
+    ComboBox_FTDIDevice = new QComboBox(Client);
+    ComboBox_Com = new QComboBox(Client);
+    ComboBox_Baud = new QComboBox(Client);
+    Label_FW = new QLabel(Client);
+    Label_FWDisplay = new QLabel(Client);
+    Label_FWDisplay->setAlignment(Qt::AlignCenter);
+    Label_VexoTime = new QLabel(Client);
+    Label_VexoTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label_Min = new QLabel(Client);
+    Label_Max = new QLabel(Client);
+    for (QLabel* label : {Label_FW, Label_FWDisplay, Label_VexoTime, Label_Min, Label_Max})
+        label->setTextFormat(Qt::PlainText);
+    Panel_Date = new QFrame(Client);
+    Panel_Time = new QFrame(Client);
+    for (QFrame* panel : {Panel_Date, Panel_Time}) panel->setAutoFillBackground(true);
+    DTP_SetDate = new QDateEdit(Panel_Date);
+    DTP_SetDate->setCalendarPopup(true);
+    DTP_SetDate->setDisplayFormat("dd.MM.yyyy");
+    DTP_SetTime = new QTimeEdit(Panel_Time);
+    DTP_SetTime->setDisplayFormat("HH:mm:ss");
+    for (QAbstractSpinBox* picker : std::initializer_list<QAbstractSpinBox*>{DTP_SetDate, DTP_SetTime})
+        picker->setFrame(false);
+
+    MeasurementsModel = new TReportModel(fForm.ListView_Measurements, this);
+    ResultsModel = new TReportModel(fForm.ListView_Results, this);
+    ListView_Measurements = new QTreeView(Client);
+    ListView_Results = new QTreeView(Client);
+    for (auto [view, model] :
+         {std::pair{ListView_Measurements, MeasurementsModel}, std::pair{ListView_Results, ResultsModel}}) {
+        view->setModel(model);
+        view->setRootIsDecorated(false);
+        view->setUniformRowHeights(true); // rows cost nothing until shown
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setAllColumnsShowFocus(true);
+        view->header()->setStretchLastSection(false);
+        view->header()->setSectionsMovable(false);
+    }
+    StatusBar = new TStatusBarView(Client);
+
+    // Input: the user's changes go into the form's state, clicks to the handlers.
+    connect(Button_Open, &QPushButton::clicked, this,
+            [this] { Forward([this] { fForm.Button_OpenClick(); }); });
+    connect(Button_Save, &QPushButton::clicked, this,
+            [this] { Forward([this] { fForm.Menu_SaveFileClick(); }); });
+    connect(CB_CombineMeasurements, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!fRendering) fForm.CB_CombineMeasurements.Checked = checked;
+    });
+    for (auto [combo, state] :
+         {std::pair{ComboBox_FTDIDevice, &fForm.ComboBox_FTDIDevice},
+          std::pair{ComboBox_Com, &fForm.ComboBox_Com}, std::pair{ComboBox_Baud, &fForm.ComboBox_Baud}}) {
+        TComboBox* s = state;
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, s](int index) {
+            if (!fRendering) s->Select(index);
+        });
+    }
+    connect(DTP_SetDate, &QDateEdit::dateChanged, this, [this](const QDate& date) {
+        if (fRendering) return;
+        QDateTime v = ToQDateTime(fForm.DTP_SetDate.Value);
+        v.setDate(date);
+        fForm.DTP_SetDate.Value = FromQDateTime(v);
+    });
+    connect(DTP_SetTime, &QTimeEdit::timeChanged, this, [this](const QTime& time) {
+        if (fRendering) return;
+        QDateTime v = ToQDateTime(fForm.DTP_SetTime.Value);
+        v.setTime(time);
+        fForm.DTP_SetTime.Value = FromQDateTime(v);
+    });
+    for (auto [view, state] : {std::pair{ListView_Measurements, &fForm.ListView_Measurements},
+                               std::pair{ListView_Results, &fForm.ListView_Results}}) {
+        TListView* s = state;
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this, s](const QModelIndex& current) {
+                    if (!fRendering) s->ItemIndex = current.isValid() ? current.row() : -1;
+                });
+    }
+
+    BuildMenus();
+    // Ctrl+L and Ctrl+S belong to the window before any of its controls.
+    qApp->installEventFilter(this);
+    Render();
+}
+
+TMainWindow::~TMainWindow() {
+    qApp->removeEventFilter(this);
+}
+
+void TMainWindow::SetCellText(TReportModel::TCellText measurements, TReportModel::TCellText results) {
+    MeasurementsModel->SetCellText(std::move(measurements));
+    ResultsModel->SetCellText(std::move(results));
+}
+
+void TMainWindow::Forward(const std::function<void()>& handler) {
+    if (fForm.Closed()) return;
+    handler();
+    Render();
+}
+
+QAction* TMainWindow::AddItem(QMenu* menu, TMenuItem& item, bool checkable, std::function<void()> click) {
+    QAction* action = menu->addAction(Q(item.Caption));
+    action->setCheckable(checkable);
+    fMenuEntries.push_back({&item, action, click});
+    connect(action, &QAction::triggered, this, [this, click] {
+        if (click)
+            Forward(click);
+        else
+            Render(); // not the form's to answer yet: the tick stays as the form has it
+    });
+    return action;
+}
+
+QMenu* TMainWindow::AddSubMenu(QMenu* parent, TMenuItem& item) {
+    QMenu* menu = parent ? parent->addMenu(Q(item.Caption)) : menuBar()->addMenu(Q(item.Caption));
+    menu->setStyle(&fMenuStyle);
+    fMenus[&item] = menu;
+    fMenuEntries.push_back({&item, menu->menuAction(), nullptr});
+    return menu;
+}
+
+void TMainWindow::BuildMenus() {
+    menuBar()->setStyle(&fMenuStyle);
+    TForm_Main& f = fForm;
+    QMenu* main = AddSubMenu(nullptr, f.Menu_Main);
+    AddItem(main, f.Menu_LoadFile, false, [&f] { f.Menu_LoadFileClick(); });
+    AddItem(main, f.Menu_SaveFile, false, [&f] { f.Menu_SaveFileClick(); });
+    AddItem(main, f.Menu_FormatDB, false, nullptr);
+    AddItem(main, f.Menu_DeleteList, false, nullptr);
+
+    QMenu* setup = AddSubMenu(nullptr, f.Menu_Setup);
+    AddItem(setup, f.Menu_AutoConnect, true, nullptr);
+    AddItem(setup, f.Menu_ShutDownOnClose, true, [&f] { f.Menu_ShutDownOnCloseClick(); });
+    AddItem(setup, f.Menu_FTDIDirect, true, nullptr);
+    QMenu* position = AddSubMenu(setup, f.Menu_SetImagePos);
+    for (TMenuItem* item : {&f.Menu_ImgPosLeft, &f.Menu_ImgPosRight, &f.Menu_ImgPosFull, &f.Menu_ImgPosNone})
+        AddItem(position, *item, true, nullptr);
+    QMenu* data = AddSubMenu(setup, f.Menu_NewDataBehaviour);
+    for (TMenuItem* item : {&f.Menu_OverWriteExisting, &f.Menu_AddToExisting, &f.Menu_AlwaysAsk})
+        AddItem(data, *item, true, [&f, item] { f.Menu_NewDataBehaviourItemClick(*item); });
+    AddItem(data, f.Menu_LoadLastSavedOnStart, true, [&f] { f.Menu_LoadLastSavedOnStartClick(); });
+    QMenu* source = AddSubMenu(setup, f.Menu_TestSource);
+    for (TMenuItem* item : {&f.Menu_SrcVexo, &f.Menu_SrcLocal, &f.Menu_SrcSelect})
+        AddItem(source, *item, true, nullptr);
+
+    AddSubMenu(nullptr, f.Menu_Language);
+    QMenu* info = AddSubMenu(nullptr, f.Menu_Info);
+    AddItem(info, f.SubMenu_Version, false, [&f] { f.SubMenu_VersionClick(); });
+}
+
+QAction* TMainWindow::Action(const TMenuItem& item) const {
+    for (const TMenuEntry& e : fMenuEntries)
+        if (e.Item == &item) return e.Action;
+    for (std::size_t i = 0; i < fLanguageActions.size() && i < fForm.LanguageItems.size(); ++i)
+        if (&fForm.LanguageItems[i] == &item) return fLanguageActions[i];
+    return nullptr;
+}
+
+QMenu* TMainWindow::Menu(const TMenuItem& item) const {
+    const auto it = fMenus.find(&item);
+    return it == fMenus.end() ? nullptr : it->second;
+}
+
+void TMainWindow::RenderLanguageMenu() {
+    QMenu* menu = Menu(fForm.Menu_Language);
+    if (!menu) return;
+    if (fLanguageActions.size() != fForm.LanguageItems.size()) {
+        for (QAction* a : fLanguageActions) {
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+        fLanguageActions.clear();
+        for (std::size_t i = 0; i < fForm.LanguageItems.size(); ++i) {
+            QAction* action = menu->addAction(QString());
+            action->setCheckable(true);
+            connect(action, &QAction::triggered, this,
+                    [this, i] { Forward([this, i] { fForm.LanguageMenuItemClick(i); }); });
+            fLanguageActions.push_back(action);
+        }
+    }
+    for (std::size_t i = 0; i < fLanguageActions.size(); ++i) {
+        const TMenuItem& item = fForm.LanguageItems[i];
+        QAction* a = fLanguageActions[i];
+        a->setText(Q(item.Caption));
+        a->setChecked(item.Checked);
+        a->setEnabled(item.Enabled);
+        a->setVisible(item.Visible);
+    }
+}
+
+void TMainWindow::RenderMenus() {
+    for (const TMenuEntry& e : fMenuEntries) {
+        e.Action->setText(Q(e.Item->Caption));
+        if (e.Action->isCheckable()) e.Action->setChecked(e.Item->Checked);
+        e.Action->setEnabled(e.Item->Enabled);
+        e.Action->setVisible(e.Item->Visible);
+    }
+    RenderLanguageMenu();
+}
+
+namespace {
+
+void RenderControl(QWidget& widget, const TControl& control, bool hints) {
+    widget.setEnabled(control.Enabled);
+    widget.setVisible(control.Visible);
+    widget.setToolTip(hints || control.ShowHint ? Q(control.Hint) : QString());
+}
+
+void Place(QWidget& widget, const TRect& r, double scale) {
+    if (r.Width <= 0 && r.Height <= 0) return;
+    auto s = [scale](std::int32_t v) { return static_cast<int>(std::lround(v * scale)); };
+    widget.setGeometry(s(r.Left), s(r.Top), s(r.Width), s(r.Height));
+}
+
+void RenderCombo(QComboBox& combo, const TComboBox& state) {
+    bool same = combo.count() == state.Count();
+    for (int i = 0; same && i < combo.count(); ++i)
+        same = combo.itemText(i) == Q(state.Items[static_cast<std::size_t>(i)].Text);
+    if (!same) {
+        combo.clear();
+        for (const TComboItem& item : state.Items) combo.addItem(Q(item.Text), item.Data);
+    }
+    combo.setCurrentIndex(state.ItemIndex);
+}
+
+void RenderView(QTreeView& view, TReportModel& model, const TListView& state) {
+    model.Sync();
+    QHeaderView* header = view.header();
+    int sorted = -1;
+    Qt::SortOrder order = Qt::AscendingOrder;
+    for (std::size_t i = 0; i < state.Columns.size(); ++i) {
+        const TListColumn& c = state.Columns[i];
+        if (header->sectionSize(static_cast<int>(i)) != c.Width)
+            header->resizeSection(static_cast<int>(i), c.Width);
+        if (c.Arrow != eSortArrow::None) {
+            sorted = static_cast<int>(i);
+            // The form's down arrow marks an ascending sort.
+            order = c.Arrow == eSortArrow::Down ? Qt::AscendingOrder : Qt::DescendingOrder;
+        }
+    }
+    header->setSortIndicatorShown(sorted >= 0);
+    if (sorted >= 0) header->setSortIndicator(sorted, order);
+    const int current = view.currentIndex().isValid() ? view.currentIndex().row() : -1;
+    if (current != state.ItemIndex) {
+        if (state.ItemIndex >= 0 && state.ItemIndex < model.rowCount())
+            view.setCurrentIndex(model.index(state.ItemIndex, 0));
+        else
+            view.selectionModel()->clear();
+    }
+}
+
+} // namespace
+
+void TMainWindow::Render() {
+    if (fRendering) return;
+    fRendering = true;
+    TForm_Main& f = fForm;
+    const bool hints = f.ShowHints;
+
+    setWindowTitle(Q(f.Caption));
+    if (!f.IconFile.empty() && windowIcon().isNull()) setWindowIcon(QIcon(Q(f.IconFile)));
+    setMinimumSize(f.MinWidth > 0 ? f.MinWidth - WindowFrameWidth : 0, f.MinHeight > 0 ? f.MinHeight : 0);
+
+    struct TButtonPair {
+        QPushButton* Widget;
+        const TButton* State;
+    };
+    for (TButtonPair b :
+         {TButtonPair{Button_Open, &f.Button_Open}, TButtonPair{Button_ReadData, &f.Button_ReadData},
+          TButtonPair{Button_InstantMeasure, &f.Button_InstantMeasure},
+          TButtonPair{Button_TimerMeasure, &f.Button_TimerMeasure},
+          TButtonPair{Button_Save, &f.Button_Save}}) {
+        b.Widget->setText(Q(b.State->Caption));
+        RenderControl(*b.Widget, *b.State, hints);
+    }
+    // Button_Save has no place of its own in the form: it follows the measurement buttons.
+    if (f.Button_Save.Bounds.Width <= 0) {
+        const TRect& t = f.Button_TimerMeasure.Bounds;
+        Place(*Button_Save, {t.Right() + 3, t.Top, t.Width, t.Height}, f.ScaleFactor);
+    }
+    CB_CombineMeasurements->setText(Q(f.CB_CombineMeasurements.Caption));
+    CB_CombineMeasurements->setChecked(f.CB_CombineMeasurements.Checked);
+    RenderControl(*CB_CombineMeasurements, f.CB_CombineMeasurements, hints);
+
+    RenderCombo(*ComboBox_FTDIDevice, f.ComboBox_FTDIDevice);
+    RenderCombo(*ComboBox_Com, f.ComboBox_Com);
+    RenderCombo(*ComboBox_Baud, f.ComboBox_Baud);
+    RenderControl(*ComboBox_FTDIDevice, f.ComboBox_FTDIDevice, hints);
+    RenderControl(*ComboBox_Com, f.ComboBox_Com, hints);
+    RenderControl(*ComboBox_Baud, f.ComboBox_Baud, hints);
+
+    for (auto [label, state] :
+         {std::pair{Label_FW, &f.Label_FW}, std::pair{Label_FWDisplay, &f.Label_FWDisplay},
+          std::pair{Label_VexoTime, &f.Label_VexoTime}, std::pair{Label_Min, &f.Label_Min},
+          std::pair{Label_Max, &f.Label_Max}}) {
+        label->setText(Q(state->Caption));
+        RenderControl(*label, *state, hints);
+    }
+
+    for (auto [panel, state] : {std::pair{Panel_Date, &f.Panel_Date}, std::pair{Panel_Time, &f.Panel_Time}}) {
+        QPalette p = panel->palette();
+        p.setColor(QPalette::Window, ToQColor(state->Color));
+        panel->setPalette(p);
+        RenderControl(*panel, *state, hints);
+    }
+    RenderControl(*DTP_SetDate, f.DTP_SetDate, hints);
+    RenderControl(*DTP_SetTime, f.DTP_SetTime, hints);
+    if (f.DTP_SetDate.MaxDate > f.DTP_SetDate.MinDate)
+        DTP_SetDate->setDateRange(ToQDateTime(f.DTP_SetDate.MinDate).date(),
+                                  ToQDateTime(f.DTP_SetDate.MaxDate).date());
+    // The user's edit is not overwritten while a picker has the keyboard focus.
+    if (!DTP_SetDate->hasFocus()) DTP_SetDate->setDate(ToQDateTime(f.DTP_SetDate.Value).date());
+    if (!DTP_SetTime->hasFocus()) DTP_SetTime->setTime(ToQDateTime(f.DTP_SetTime.Value).time());
+
+    RenderView(*ListView_Measurements, *MeasurementsModel, f.ListView_Measurements);
+    RenderView(*ListView_Results, *ResultsModel, f.ListView_Results);
+    RenderControl(*ListView_Measurements, f.ListView_Measurements, hints);
+    RenderControl(*ListView_Results, f.ListView_Results, hints);
+
+    StatusBar->Render(f.StatusBar, f.ProgressBar, f.ScaleFactor);
+    RenderMenus();
+    LayOut();
+    fRendering = false;
+
+    // The form may agree to close by itself (the reader gave its button back).
+    if (f.Closed() && !fCloseScheduled) {
+        fCloseScheduled = true;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void TMainWindow::LayOut() {
+    TForm_Main& f = fForm;
+    const double s = f.ScaleFactor;
+    for (auto [w, c] : {std::pair<QWidget*, const TControl*>{Button_Open, &f.Button_Open},
+                        {Button_ReadData, &f.Button_ReadData},
+                        {Button_InstantMeasure, &f.Button_InstantMeasure},
+                        {Button_TimerMeasure, &f.Button_TimerMeasure},
+                        {CB_CombineMeasurements, &f.CB_CombineMeasurements},
+                        {Label_FW, &f.Label_FW},
+                        {Label_FWDisplay, &f.Label_FWDisplay},
+                        {Panel_Date, &f.Panel_Date},
+                        {Panel_Time, &f.Panel_Time},
+                        {Label_Min, &f.Label_Min},
+                        {Label_Max, &f.Label_Max}})
+        Place(*w, c->Bounds, s);
+    if (f.Button_Save.Bounds.Width > 0) Place(*Button_Save, f.Button_Save.Bounds, s);
+    // The pickers fill their frames but for the two pixels of colour around them.
+    for (auto [picker, panel] :
+         {std::pair<QWidget*, QFrame*>{DTP_SetDate, Panel_Date}, {DTP_SetTime, Panel_Time}})
+        picker->setGeometry(2, 2, std::max(0, panel->width() - 4), std::max(0, panel->height() - 4));
+
+    const TDeviceBoxesLayout boxes = DeviceBoxesLayout(f.Button_Open.Bounds, f.CB_CombineMeasurements.Bounds,
+                                                       f.CB_CombineMeasurements.Visible, f.Panel_Date.Bounds);
+    for (auto [w, c, design] : {std::tuple<QWidget*, const TControl*, TRect>{
+                                    ComboBox_FTDIDevice, &f.ComboBox_FTDIDevice, boxes.FTDIDevice},
+                                {ComboBox_Com, &f.ComboBox_Com, boxes.Com},
+                                {ComboBox_Baud, &f.ComboBox_Baud, boxes.Baud},
+                                {Label_VexoTime, &f.Label_VexoTime, boxes.VexoTime}})
+        Place(*w, c->Bounds.Width > 0 ? c->Bounds : design, s);
+
+    const int barHeight = StatusBar->height();
+    StatusBar->setGeometry(0, Client->height() - barHeight, Client->width(), barHeight);
+    const int viewsTop = f.ListView_Measurements.Bounds.Top > 0 ? f.ListView_Measurements.Bounds.Top
+                                                                : f.Button_ReadData.Bounds.Top + 29;
+    const TMainViewsLayout views =
+        MainViewsLayout(static_cast<std::int32_t>(std::lround(Client->width() / s)) + WindowFrameWidth,
+                        viewsTop, static_cast<std::int32_t>(std::lround((Client->height() - barHeight) / s)));
+    Place(*ListView_Measurements, views.Measurements, s);
+    Place(*ListView_Results, views.Results, s);
+}
+
+void TMainWindow::ApplyPlacement() {
+    TForm_Main& f = fForm;
+    resize(std::max(f.Width - WindowFrameWidth, minimumWidth()), std::max(f.Height, minimumHeight()));
+    move(f.Left, f.Top);
+    if (f.WindowState == wsMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+    fPlaced = true;
+}
+
+void TMainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (fPlaced && !isMaximized() && !isMinimized()) {
+        fForm.Width = width() + WindowFrameWidth;
+        fForm.Height = height();
+    }
+    LayOut();
+}
+
+void TMainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (fPlaced && !isMaximized() && !isMinimized()) {
+        fForm.Left = frameGeometry().x();
+        fForm.Top = frameGeometry().y();
+    }
+}
+
+void TMainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && fPlaced)
+        fForm.WindowState = isMaximized() ? wsMaximized : (isMinimized() ? wsMinimized : wsNormal);
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (!fForm.Closed()) {
+        fForm.RequestClose();
+        Render();
+    }
+    if (fForm.Closed())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool ctrl = key->modifiers() & Qt::ControlModifier;
+    if (!ctrl || (key->key() != Qt::Key_L && key->key() != Qt::Key_S))
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Claim the key so no control's own shortcut takes it; it arrives as a key press next.
+        event->accept();
+        return true;
+    }
+    const char letter = key->key() == Qt::Key_L ? 'L' : 'S';
+    bool handled = false;
+    Forward([&] { handled = fForm.FormShortCut(letter, true); });
+    return handled || QMainWindow::eventFilter(watched, event);
+}

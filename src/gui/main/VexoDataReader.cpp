@@ -1,0 +1,94 @@
+// vexo-data-reader: the desktop program. The form holds the logic; the window shows it.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QScreen>
+
+#include "Main.h"
+#include "MainWindow.h"
+#include "QtDialogs.h"
+#include "QtSyncInvoker.h"
+#include "QtTimerBackend.h"
+
+namespace {
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
+}
+
+TScreenMetrics ScreenMetrics() {
+    TScreenMetrics m;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        m.ScreenWidth = screen->geometry().width();
+        m.ScreenHeight = screen->geometry().height();
+        m.DesktopWidth = screen->availableGeometry().width();
+        m.DesktopHeight = screen->availableGeometry().height();
+    }
+    // Qt scales to the screen itself; the form works in its 96-per-inch pixels.
+    m.PixelsPerInch = 96;
+    return m;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const bool uninstall = !arguments.empty() && arguments.front() == "-uninstall";
+    if (!HasDisplay()) {
+        if (!uninstall) {
+            std::fprintf(stderr,
+                         "vexo-data-reader: no display to open the window on (DISPLAY is not set).\n"
+                         "Run it on a desktop, or try vexo-cli for the same work without a window.\n");
+            return 1;
+        }
+        // Uninstalling shows no window and needs no display.
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(ApplicationTitle);
+
+    TQtTimerBackend timers;
+    TQtDialogs dialogs;
+    TQtFileNotifier notifier(dialogs);
+    SetDefaultFileNotifier(&notifier);
+    // Made before the form, so it outlives the link thread the form owns.
+    TQtSyncInvoker invoker;
+    TMainWindow* window = nullptr;
+
+    TMainEnvironment env;
+    env.Timers = &timers;
+    env.Dialogs = &dialogs;
+    env.FileNotifier = &notifier;
+    env.Arguments = arguments;
+    env.Screen = ScreenMetrics();
+    env.Link.Invoker = &invoker;
+    env.Changed = [&window] {
+        if (window) window->Render();
+    };
+    if (const char* trace = std::getenv("VEXO_TRACE"); trace && std::string(trace) == "1")
+        env.Trace = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+
+    int result = 0;
+    {
+        TForm_Main form(env);
+        if (!form.preventStart) {
+            TMainWindow mainWindow(form);
+            window = &mainWindow;
+            dialogs.SetOwner(&mainWindow);
+            mainWindow.ApplyPlacement();
+            mainWindow.show();
+            result = app.exec();
+            window = nullptr;
+            dialogs.SetOwner(nullptr);
+        }
+    }
+    SetDefaultFileNotifier(nullptr);
+    return result;
+}

@@ -1,0 +1,238 @@
+// The main window over a real form: the form's state reaches the widgets, the
+// widgets' input reaches the form's state and handlers.
+#include "MainWindow.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QTest>
+
+#include "GuiFormSandbox.h"
+#include "GuiTest.h"
+#include "MainLayout.h"
+
+namespace {
+
+TRect Geometry(const QWidget& w) {
+    return TRect{w.x(), w.y(), w.width(), w.height()};
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    TGuiFormSandbox box;
+};
+
+TEST_F(MainWindowTest, BuildsFromAFreshConfigurationFolder) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    // A program folder the user may write to keeps the settings beside the program.
+    EXPECT_TRUE(std::filesystem::exists(box.App + "/DRConfig.ini"));
+    EXPECT_EQ(w.windowTitle().toStdString(), f.Caption);
+    EXPECT_EQ(w.minimumHeight(), f.MinHeight);
+    EXPECT_EQ(w.StatusBar->PanelTexts()[0], "disconnected");
+    EXPECT_EQ(w.Button_Open->text(), "Connect");
+
+    QStringList menus;
+    for (QAction* a : w.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"Menu", "Setup", "Language", "Info"}));
+    ASSERT_NE(w.Action(f.Menu_FTDIDirect), nullptr);
+    EXPECT_FALSE(w.Action(f.Menu_FTDIDirect)->isVisible());
+    EXPECT_TRUE(w.Action(f.Menu_AutoConnect)->isChecked());
+    EXPECT_FALSE(w.Action(f.Menu_SaveFile)->isEnabled());
+    EXPECT_FALSE(w.Button_Save->isEnabled());
+    EXPECT_FALSE(w.Button_ReadData->isEnabled());
+    EXPECT_EQ(w.Action(f.Menu_SaveFile)->text(), "Save data to file  Ctrl+S");
+
+    // COM mode: the COM and baud boxes, not the FTDI box.
+    EXPECT_TRUE(w.ComboBox_Com->isVisible());
+    EXPECT_TRUE(w.ComboBox_Baud->isVisible());
+    EXPECT_FALSE(w.ComboBox_FTDIDevice->isVisible());
+    EXPECT_EQ(w.ComboBox_Baud->count(), 14);
+    EXPECT_EQ(w.ComboBox_Baud->currentText(), "38400");
+
+    // The buttons where the form puts them, 3 apart; the views 29 below their top.
+    EXPECT_EQ(Geometry(*w.Button_ReadData), f.Button_ReadData.Bounds);
+    EXPECT_EQ(w.Button_InstantMeasure->x(), w.Button_ReadData->x() + w.Button_ReadData->width() + 3);
+    EXPECT_EQ(w.Button_ReadData->height(), 25);
+    EXPECT_EQ(w.ListView_Measurements->y(), w.Button_ReadData->y() + 29);
+    EXPECT_EQ(w.ListView_Results->y(), w.ListView_Measurements->y());
+    const TMainViewsLayout views =
+        MainViewsLayout(w.Client->width() + WindowFrameWidth, w.ListView_Measurements->y(), w.StatusBar->y());
+    EXPECT_EQ(Geometry(*w.ListView_Measurements), views.Measurements);
+    EXPECT_EQ(Geometry(*w.ListView_Results), views.Results);
+    EXPECT_EQ(w.ListView_Measurements->y() + w.ListView_Measurements->height() + 4, w.StatusBar->y());
+    EXPECT_EQ(w.StatusBar->height(), 20);
+    EXPECT_EQ(w.StatusBar->y() + w.StatusBar->height(), w.Client->height());
+    EXPECT_EQ(w.ListView_Measurements->model()->columnCount(), 6);
+    // The FW label spans the two picker frames.
+    EXPECT_EQ(w.Label_FWDisplay->x(), w.Panel_Date->x());
+    EXPECT_EQ(w.Label_FWDisplay->x() + w.Label_FWDisplay->width(), w.Panel_Time->x() + w.Panel_Time->width());
+    EXPECT_FALSE(w.DTP_SetDate->isEnabled());
+    EXPECT_EQ(w.DTP_SetDate->minimumDate(), QDate(2000, 1, 1));
+    EXPECT_EQ(w.DTP_SetDate->maximumDate(), QDate(2099, 12, 31));
+    EXPECT_EQ(w.DTP_SetDate->date(), QDate(2026, 5, 20));
+    EXPECT_EQ(w.DTP_SetTime->time(), QTime(10, 0, 0));
+}
+
+TEST_F(MainWindowTest, FormStateReachesTheWidgets) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    f.Button_ReadData.Enabled = true;
+    f.Button_ReadData.Caption = "Read";
+    f.Button_ReadData.Hint = "Reads the reader's database.";
+    f.ShowHints = true;
+    f.Panel_Date.Color = 0x008000;
+    f.Panel_Time.Color = 0xC0C000;
+    f.ComboBox_Com.Items = {{"rfcomm0", 0}, {"rfcomm3", 3}};
+    f.ComboBox_Com.Select(1);
+    f.Label_FWDisplay.Caption = "SN 1234 / FW 2.10";
+    f.DTP_SetDate.Value = EncodeDateTime(2031, 12, 24, 23, 59, 58);
+    f.DTP_SetTime.Value = f.DTP_SetDate.Value;
+    f.StatusBar.Panels[0].Text = "Receiving data";
+    f.ProgressBar.Visible = true;
+    f.ProgressBar.Position = 30;
+    f.Menu_ShutDownOnClose.Checked = true;
+    f.Menu_FormatDB.Enabled = true;
+    f.ListView_Measurements.ItemCount = 100000;
+    f.ListView_Measurements.Columns[2].Arrow = eSortArrow::Down;
+    f.ListView_Measurements.Columns[1].Width = 133;
+    f.ListView_Measurements.ItemIndex = 5;
+    int asked = 0;
+    w.SetCellText(
+        [&](std::int32_t row, std::int32_t column) {
+            ++asked;
+            return std::to_string(row) + ":" + std::to_string(column);
+        },
+        nullptr);
+    w.Render();
+
+    EXPECT_TRUE(w.Button_ReadData->isEnabled());
+    EXPECT_EQ(w.Button_ReadData->text(), "Read");
+    EXPECT_EQ(w.Button_ReadData->toolTip(), "Reads the reader's database.");
+    EXPECT_EQ(w.Panel_Date->palette().color(QPalette::Window), QColor(0, 128, 0));
+    EXPECT_EQ(w.Panel_Time->palette().color(QPalette::Window), QColor(192, 192, 0));
+    EXPECT_EQ(w.ComboBox_Com->count(), 2);
+    EXPECT_EQ(w.ComboBox_Com->currentText(), "rfcomm3");
+    EXPECT_EQ(w.Label_FWDisplay->text(), "SN 1234 / FW 2.10");
+    EXPECT_EQ(w.DTP_SetDate->date(), QDate(2031, 12, 24));
+    EXPECT_EQ(w.DTP_SetTime->time(), QTime(23, 59, 58));
+    EXPECT_EQ(w.StatusBar->PanelTexts()[0], "Receiving data");
+    EXPECT_TRUE(w.StatusBar->ProgressBar()->isVisible());
+    EXPECT_EQ(w.StatusBar->ProgressBar()->value(), 30);
+    EXPECT_TRUE(w.Action(f.Menu_ShutDownOnClose)->isChecked());
+    EXPECT_TRUE(w.Action(f.Menu_FormatDB)->isEnabled());
+
+    QTreeView* view = w.ListView_Measurements;
+    EXPECT_EQ(view->model()->rowCount(), 100000);
+    EXPECT_EQ(view->currentIndex().row(), 5);
+    EXPECT_TRUE(view->header()->isSortIndicatorShown());
+    EXPECT_EQ(view->header()->sortIndicatorSection(), 2);
+    EXPECT_EQ(view->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(view->header()->sectionSize(1), 133);
+    // Only the rows on screen are asked for.
+    view->grab();
+    EXPECT_GT(asked, 0);
+    EXPECT_LT(asked, 6 * 200);
+    EXPECT_EQ(view->model()->index(99999, 3).data().toString(), "99999:3");
+
+    // The selection goes back: no sort arrow, another row, fewer rows.
+    f.ListView_Measurements.Columns[2].Arrow = eSortArrow::None;
+    f.ListView_Measurements.ItemCount = 3;
+    f.ListView_Measurements.ItemIndex = -1;
+    w.Render();
+    EXPECT_FALSE(view->header()->isSortIndicatorShown());
+    EXPECT_EQ(view->model()->rowCount(), 3);
+    EXPECT_FALSE(view->currentIndex().isValid());
+}
+
+TEST_F(MainWindowTest, InputReachesTheFormsStateAndHandlers) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+
+    // Menu items run their handlers; the ticks follow the form.
+    EXPECT_FALSE(f.ShutDownOnClose);
+    w.Action(f.Menu_ShutDownOnClose)->trigger();
+    EXPECT_TRUE(f.ShutDownOnClose);
+    EXPECT_TRUE(w.Action(f.Menu_ShutDownOnClose)->isChecked());
+    w.Action(f.Menu_AddToExisting)->trigger();
+    EXPECT_EQ(f.AddDataBehaviour, AlwaysAdd);
+    EXPECT_TRUE(w.Action(f.Menu_AddToExisting)->isChecked());
+    EXPECT_FALSE(w.Action(f.Menu_AlwaysAsk)->isChecked());
+    EXPECT_EQ(f.ConfigFile->GetVal("Setup", "AddDataBehaviour"), "Add");
+    w.Action(f.Menu_LoadLastSavedOnStart)->trigger();
+    EXPECT_TRUE(f.Menu_LoadLastSavedOnStart.Checked);
+    // An item the form has no handler for keeps the form's tick.
+    const bool autoConnect = f.Menu_AutoConnect.Checked;
+    w.Action(f.Menu_AutoConnect)->trigger();
+    EXPECT_EQ(w.Action(f.Menu_AutoConnect)->isChecked(), autoConnect);
+
+    // The version window: status 19 while it is open, the status before afterwards.
+    const std::uint8_t before = f.State.Current;
+    std::uint8_t during = 0;
+    WhenModal([&](QWidget* modal) {
+        during = f.State.Current;
+        auto* info = dynamic_cast<TForm_Info*>(modal);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->Label_Version->text().toStdString(), f.VERSION_STRING);
+        QTest::mouseClick(info->Button_close, Qt::LeftButton);
+    });
+    w.Action(f.SubMenu_Version)->trigger();
+    EXPECT_EQ(during, 19);
+    EXPECT_EQ(f.State.Current, before);
+
+    // What the user picks goes into the form's controls.
+    w.ComboBox_Baud->setCurrentIndex(w.ComboBox_Baud->findText("9600"));
+    EXPECT_EQ(f.ComboBox_Baud.Text, "9600");
+    f.ListView_Measurements.ItemCount = 4;
+    w.Render();
+    w.ListView_Measurements->setCurrentIndex(w.ListView_Measurements->model()->index(2, 0));
+    EXPECT_EQ(f.ListView_Measurements.ItemIndex, 2);
+    w.DTP_SetDate->setDate(QDate(2030, 1, 2));
+    EXPECT_EQ(ToQDateTime(f.DTP_SetDate.Value).date(), QDate(2030, 1, 2));
+}
+
+TEST_F(MainWindowTest, CtrlLAndCtrlSNeverReachTheFocusedControl) {
+    TMainWindow& w = box.Start();
+    struct TKeyCounter : QObject {
+        int presses = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            // The Ctrl key itself is not counted, only the letters and the arrow.
+            if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() != Qt::Key_Control)
+                ++presses;
+            return false;
+        }
+    } counter;
+    QWidget* focused = w.ComboBox_Baud;
+    focused->installEventFilter(&counter);
+    focused->setFocus();
+    // Ctrl+L is the form's load command: its file dialog opens.
+    bool loadAsked = false;
+    WhenModal([&](QWidget* modal) {
+        loadAsked = dynamic_cast<QFileDialog*>(modal) != nullptr;
+        static_cast<QDialog*>(modal)->reject();
+    });
+    QTest::keyClick(focused, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(loadAsked);
+    // Ctrl+S with an empty list does nothing, and is still the window's.
+    QTest::keyClick(focused, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(counter.presses, 0);
+    QTest::keyClick(focused, Qt::Key_Down);
+    EXPECT_EQ(counter.presses, 1) << "other keys still reach it";
+}
+
+TEST_F(MainWindowTest, ClosingAsksTheFormAndWritesTheWindowBack) {
+    TMainWindow& w = box.Start();
+    w.resize(1000, 700);
+    w.move(30, 40);
+    EXPECT_EQ(box.Form->Width, 1000 + WindowFrameWidth);
+    EXPECT_EQ(box.Form->Height, 700);
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(box.Form->Closed());
+    EXPECT_FALSE(w.isVisible());
+}
+
+} // namespace
