@@ -1,5 +1,82 @@
 #include "Collation.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <mutex>
+
+namespace vexo::platform {
+
+namespace {
+
+std::mutex gLock;
+std::wstring gLocaleName; // empty: the user's default
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(const wchar_t* text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
+}
+
+const wchar_t* LocaleName() {
+    return gLocaleName.empty() ? LOCALE_NAME_USER_DEFAULT : gLocaleName.c_str();
+}
+
+} // namespace
+
+int CompareLocaleText(const std::string& a, const std::string& b, bool ignoreCase) {
+    std::lock_guard<std::mutex> hold(gLock);
+    const std::wstring wa = Wide(a), wb = Wide(b);
+    const int r = CompareStringEx(LocaleName(), ignoreCase ? NORM_IGNORECASE : 0, wa.c_str(),
+                                  static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                  nullptr, nullptr, 0);
+    if (r == 0) return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
+    return r - CSTR_EQUAL;
+}
+
+std::string FormatLocaleDateTime(const TLocaleDateTime& value, bool withTime) {
+    std::lock_guard<std::mutex> hold(gLock);
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(value.Year);
+    st.wMonth = static_cast<WORD>(value.Month);
+    st.wDay = static_cast<WORD>(value.Day);
+    st.wHour = static_cast<WORD>(value.Hour);
+    st.wMinute = static_cast<WORD>(value.Minute);
+    st.wSecond = static_cast<WORD>(value.Second);
+    wchar_t date[128] = {}, time[128] = {};
+    GetDateFormatEx(LocaleName(), DATE_SHORTDATE, &st, nullptr, date, 128, nullptr);
+    std::string text = Narrow(date);
+    if (withTime) {
+        GetTimeFormatEx(LocaleName(), 0, &st, nullptr, time, 128);
+        text += " " + Narrow(time);
+    }
+    return text;
+}
+
+void SetUserLocale(const std::string& name) {
+    std::lock_guard<std::mutex> hold(gLock);
+    // Windows spells locales with a hyphen.
+    std::string bcp = name;
+    for (char& c : bcp)
+        if (c == '_') c = '-';
+    gLocaleName = Wide(bcp);
+}
+
+} // namespace vexo::platform
+
+#else
+
 #include <memory>
 #include <mutex>
 
@@ -110,3 +187,5 @@ void SetUserLocale(const std::string& name) {
 }
 
 } // namespace vexo::platform
+
+#endif
