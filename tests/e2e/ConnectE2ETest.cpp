@@ -1,0 +1,148 @@
+// The window with its real link thread, in real time: the simulated reader as its own
+// process on a pseudo-terminal (COM mode), and behind the D2XX-compatible library (FTDI mode).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+
+#include "FormSandbox.h"
+#include "SerialPort.h"
+#include "SyncInvoker.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Whatever COM port the window opens, it gets the pseudo-terminal.
+class TRedirectedPort : public ISerialPort {
+public:
+    explicit TRedirectedPort(std::string device)
+        : fDevice(std::move(device)), fPort(CreateSystemSerialPort()) {}
+    std::uint32_t Open(const std::string& device) override {
+        Opened = device;
+        return fPort->Open(fDevice);
+    }
+    bool Close() override { return fPort->Close(); }
+    bool IsOpen() const override { return fPort->IsOpen(); }
+    bool ApplySettings(const tSerialLineSettings& s) override { return fPort->ApplySettings(s); }
+    bool GetQueueStatus(tSerialQueueStatus& s) override { return fPort->GetQueueStatus(s); }
+    std::int32_t Read(std::uint8_t* b, std::uint32_t n) override { return fPort->Read(b, n); }
+    std::int32_t Write(const std::uint8_t* b, std::uint32_t n) override { return fPort->Write(b, n); }
+    bool Purge(std::uint32_t flags) override { return fPort->Purge(flags); }
+    bool SetDTR(bool on) override { return fPort->SetDTR(on); }
+    bool SetRTS(bool on) override { return fPort->SetRTS(on); }
+    bool GetModemStatus(std::uint32_t& status) override { return fPort->GetModemStatus(status); }
+    static inline std::string Opened;
+
+private:
+    std::string fDevice;
+    std::unique_ptr<ISerialPort> fPort;
+};
+
+// The window's surroundings on the real clock: its timers follow the steady clock and the
+// link thread's events run here, on the test's thread.
+struct TRealTimeWindow {
+    TFormSandbox Box;
+    TQueuedSyncInvoker Invoker;
+    std::unique_ptr<TForm_Main> Form;
+    std::chrono::steady_clock::time_point Last = std::chrono::steady_clock::now();
+
+    TRealTimeWindow() {
+        Box.Env.Link.CreateSuspended = false;
+        Box.Env.Link.Invoker = &Invoker;
+        Box.Env.Now = {}; // the PC's own clock, as the reader's
+    }
+    ~TRealTimeWindow() {
+        Form.reset();
+        Invoker.ProcessPending();
+    }
+    template <typename Pred> bool RunUntil(Pred pred, std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!pred()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            Invoker.ProcessPending(1ms);
+            const auto now = std::chrono::steady_clock::now();
+            Box.Clock.Advance(std::chrono::duration_cast<std::chrono::milliseconds>(now - Last).count());
+            Last = now;
+        }
+        return true;
+    }
+    bool Ready() { return Form->LinkOpen() && Form->State.Current == 0; }
+    // The first clock answer has coloured the frames.
+    bool ClockShown() { return Form->Panel_Date.Color != clBtnFace; }
+};
+
+TEST(EndToEnd, ComModeOverAPseudoTerminal) {
+    FILE* sim = ::popen(VEXO_SIM_EXE " --baud 38400", "r");
+    ASSERT_NE(sim, nullptr);
+    char line[256] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, sim), nullptr);
+    std::string device = line;
+    while (!device.empty() && (device.back() == '\n' || device.back() == '\r')) device.pop_back();
+
+    TRealTimeWindow w;
+    w.Box.Env.Link.PortFactory = [device] { return std::make_unique<TRedirectedPort>(device); };
+    const std::string tty = w.Box.Dir / "tty", dev = w.Box.Dir / "dev";
+    std::filesystem::create_directories(tty + "/rfcomm5");
+    std::filesystem::create_directories(dev);
+    std::ofstream(dev + "/rfcomm5") << "";
+    w.Form = w.Box.Start();
+    TForm_Main& form = *w.Form;
+    form.Bluetooth->TtyClassDir = tty;
+    form.Bluetooth->DevDir = dev;
+    ASSERT_TRUE(w.RunUntil([&] { return form.initialized; }, 2s));
+    ASSERT_EQ(form.ComboBox_Com.Text, "rfcomm5");
+
+    form.Button_OpenClick();
+    ASSERT_TRUE(w.RunUntil([&] { return w.Ready(); }, 5s)) << "status " << int(form.State.Current);
+    EXPECT_EQ(TRedirectedPort::Opened, ComPortDevicePath(5));
+    EXPECT_EQ(form.EEPROMMap->EEPROMVersion(), 6);
+    EXPECT_FALSE(form.Label_FWDisplay.Caption.empty());
+    EXPECT_TRUE(form.Button_ReadData.Enabled);
+    ASSERT_TRUE(w.RunUntil([&] { return w.ClockShown(); }, 3s));
+    EXPECT_EQ(form.Panel_Date.Color, 0x008000u);
+
+    form.Button_OpenClick();
+    EXPECT_FALSE(form.LinkOpen());
+    EXPECT_EQ(form.State.Current, 16);
+    // The window's own shutdown text may be purged with the port's transmit queue when the
+    // port closes right after it; the reader's process is ended by a text of our own.
+    std::unique_ptr<ISerialPort> port = CreateSystemSerialPort();
+    ASSERT_EQ(port->Open(device), 0u);
+    const std::string shutdown = "shutdown\r";
+    port->Write(reinterpret_cast<const std::uint8_t*>(shutdown.data()),
+                static_cast<std::uint32_t>(shutdown.size()));
+    std::this_thread::sleep_for(200ms);
+    port->Close();
+    const int status = ::pclose(sim);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(w.Box.Dialogs.Of("MessageBox").empty());
+}
+
+TEST(EndToEnd, FtdiModeThroughTheD2XXLibraryConnectsByItself) {
+    TRealTimeWindow w;
+    w.Box.Env.Link.LibraryName.clear(); // the system's name, found on the library path
+    w.Form = w.Box.Start();
+    TForm_Main& form = *w.Form;
+    ASSERT_TRUE(form.FTDIMode());
+    ASSERT_TRUE(w.RunUntil([&] { return form.initialized; }, 2s));
+    ASSERT_EQ(form.ComboBox_FTDIDevice.Count(), 1);
+    EXPECT_FALSE(form.LinkOpen());
+    // The device-list timer finds the reader again and connects.
+    ASSERT_TRUE(w.RunUntil([&] { return w.Ready(); }, 5s)) << "status " << int(form.State.Current);
+    EXPECT_FALSE(form.manualConnect);
+    EXPECT_EQ("1. " + form.CurrOpenedDevice, form.ComboBox_FTDIDevice.Items[0].Text);
+    EXPECT_EQ(form.CurrOpenedDevice.rfind("Vexo Reader (", 0), 0u);
+    EXPECT_EQ(form.EEPROMMap->EEPROMVersion(), 6);
+    ASSERT_TRUE(w.RunUntil([&] { return w.ClockShown(); }, 3s));
+    EXPECT_EQ(form.Panel_Time.Color, 0x008000u);
+
+    EXPECT_TRUE(form.RequestClose());
+    EXPECT_TRUE(w.Box.Dialogs.Of("MessageBox").empty());
+}
+
+} // namespace
