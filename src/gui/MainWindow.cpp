@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 
 #include "MainLayout.h"
@@ -132,41 +133,7 @@ TMainWindow::TMainWindow(TForm_Main& form, QWidget* parent) : QMainWindow(parent
     StatusBar = new TStatusBarView(Client);
 
     // Input: the user's changes go into the form's state, clicks to the handlers.
-    connect(Button_Open, &QPushButton::clicked, this,
-            [this] { Forward([this] { fForm.Button_OpenClick(); }); });
-    connect(Button_Save, &QPushButton::clicked, this,
-            [this] { Forward([this] { fForm.Menu_SaveFileClick(); }); });
-    connect(CB_CombineMeasurements, &QCheckBox::toggled, this, [this](bool checked) {
-        if (!fRendering) fForm.CB_CombineMeasurements.Checked = checked;
-    });
-    for (auto [combo, state] :
-         {std::pair{ComboBox_FTDIDevice, &fForm.ComboBox_FTDIDevice},
-          std::pair{ComboBox_Com, &fForm.ComboBox_Com}, std::pair{ComboBox_Baud, &fForm.ComboBox_Baud}}) {
-        TComboBox* s = state;
-        connect(combo, &QComboBox::currentIndexChanged, this, [this, s](int index) {
-            if (!fRendering) s->Select(index);
-        });
-    }
-    connect(DTP_SetDate, &QDateEdit::dateChanged, this, [this](const QDate& date) {
-        if (fRendering) return;
-        QDateTime v = ToQDateTime(fForm.DTP_SetDate.Value);
-        v.setDate(date);
-        fForm.DTP_SetDate.Value = FromQDateTime(v);
-    });
-    connect(DTP_SetTime, &QTimeEdit::timeChanged, this, [this](const QTime& time) {
-        if (fRendering) return;
-        QDateTime v = ToQDateTime(fForm.DTP_SetTime.Value);
-        v.setTime(time);
-        fForm.DTP_SetTime.Value = FromQDateTime(v);
-    });
-    for (auto [view, state] : {std::pair{ListView_Measurements, &fForm.ListView_Measurements},
-                               std::pair{ListView_Results, &fForm.ListView_Results}}) {
-        TListView* s = state;
-        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this, s](const QModelIndex& current) {
-                    if (!fRendering) s->ItemIndex = current.isValid() ? current.row() : -1;
-                });
-    }
+    WireInput();
 
     BuildMenus();
     // Ctrl+L and Ctrl+S belong to the window before any of its controls.
@@ -175,7 +142,177 @@ TMainWindow::TMainWindow(TForm_Main& form, QWidget* parent) : QMainWindow(parent
 }
 
 TMainWindow::~TMainWindow() {
+    // The widgets below still change focus while they go; the form must not hear of it.
+    for (const QMetaObject::Connection& c : fAppConnections) disconnect(c);
     qApp->removeEventFilter(this);
+}
+
+void TMainWindow::WireInput() {
+    TForm_Main& f = fForm;
+    connect(Button_Open, &QPushButton::clicked, this,
+            [this, &f] { Forward([&f] { f.Button_OpenClick(); }); });
+    connect(Button_ReadData, &QPushButton::clicked, this,
+            [this, &f] { Forward([&f] { f.Button_ReadDataClick(); }); });
+    connect(Button_Save, &QPushButton::clicked, this,
+            [this, &f] { Forward([&f] { f.Button_SaveClick(); }); });
+    connect(CB_CombineMeasurements, &QCheckBox::toggled, this, [this, &f](bool checked) {
+        if (!fRendering) f.CB_CombineMeasurements.Checked = checked;
+    });
+
+    connect(ComboBox_FTDIDevice, &QComboBox::currentIndexChanged, this, [this, &f](int index) {
+        if (fRendering) return;
+        f.ComboBox_FTDIDevice.Select(index);
+        Forward([&f] { f.ComboBox_FTDIDeviceChange(); });
+    });
+    for (auto [combo, state] :
+         {std::pair{ComboBox_Com, &f.ComboBox_Com}, std::pair{ComboBox_Baud, &f.ComboBox_Baud}}) {
+        TComboBox* s = state;
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, s](int index) {
+            if (!fRendering) s->Select(index);
+        });
+    }
+    // The device box's context menu: "refresh".
+    ComboBox_FTDIDevice->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ComboBox_FTDIDevice, &QWidget::customContextMenuRequested, this, [this, &f](const QPoint& at) {
+        QMenu menu(this);
+        menu.setStyle(&fMenuStyle);
+        QAction* refresh = menu.addAction(Q(f.aktualisieren1.Caption));
+        refresh->setEnabled(f.aktualisieren1.Enabled);
+        if (menu.exec(ComboBox_FTDIDevice->mapToGlobal(at)) == refresh)
+            Forward([&f] { f.aktualisieren1Click(); });
+    });
+
+    connect(DTP_SetDate, &QDateEdit::dateChanged, this, [this, &f](const QDate& date) {
+        if (fRendering) return;
+        QDateTime v = ToQDateTime(f.DTP_SetDate.Value);
+        v.setDate(date);
+        f.DTP_SetDate.Value = FromQDateTime(v);
+    });
+    connect(DTP_SetTime, &QTimeEdit::timeChanged, this, [this, &f](const QTime& time) {
+        if (fRendering) return;
+        QDateTime v = ToQDateTime(f.DTP_SetTime.Value);
+        v.setTime(time);
+        f.DTP_SetTime.Value = FromQDateTime(v);
+    });
+    for (QAbstractSpinBox* picker : std::initializer_list<QAbstractSpinBox*>{DTP_SetDate, DTP_SetTime}) {
+        picker->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(picker, &QWidget::customContextMenuRequested, this, [this, &f, picker](const QPoint& at) {
+            QMenu menu(this);
+            menu.setStyle(&fMenuStyle);
+            QAction* now = menu.addAction(Q(f.PopUpItem_SetSystemTime.Caption));
+            now->setEnabled(f.PopUpItem_SetSystemTime.Enabled && picker->isEnabled());
+            if (menu.exec(picker->mapToGlobal(at)) == now)
+                Forward([&f] { f.PopUpItem_SetSystemTimeClick(); });
+        });
+    }
+
+    connect(ListView_Measurements->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, &f](const QModelIndex& current) {
+                if (fRendering) return;
+                const std::int32_t row = current.isValid() ? current.row() : -1;
+                Forward([&f, row] { f.SelectMeasurement(row); });
+            });
+    connect(ListView_Results->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, &f](const QModelIndex& current) {
+                if (!fRendering) f.ListView_Results.ItemIndex = current.isValid() ? current.row() : -1;
+            });
+    ListView_Measurements->header()->setSectionsClickable(true);
+    ListView_Results->header()->setSectionsClickable(true);
+    connect(ListView_Measurements->header(), &QHeaderView::sectionClicked, this, [this, &f](int column) {
+        Forward([&f, column] { f.ListView_MeasurementsColumnClick(column); });
+    });
+    connect(ListView_Results->header(), &QHeaderView::sectionClicked, this,
+            [this, &f](int column) { Forward([&f, column] { f.ListView_ResultsColumnClick(column); }); });
+    connect(ListView_Measurements, &QAbstractItemView::doubleClicked, this,
+            [this, &f](const QModelIndex&) { Forward([&f] { f.ListView_MeasurementsDblClick(); }); });
+    ListView_Measurements->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView_Measurements, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowViewMenu(ListView_Measurements->viewport()->mapToGlobal(at)); });
+    SetCellText(
+        [&f](std::int32_t row, std::int32_t column) {
+            const std::vector<std::string> cells = f.ListView_MeasurementsData(row);
+            return column >= 0 && static_cast<std::size_t>(column) < cells.size() ? cells[column]
+                                                                                  : std::string();
+        },
+        [&f](std::int32_t row, std::int32_t column) {
+            const std::vector<std::string> cells = f.ListView_ResultsData(row);
+            return column >= 0 && static_cast<std::size_t>(column) < cells.size() ? cells[column]
+                                                                                  : std::string();
+        });
+
+    // Which control has the keyboard focus, and whether the program is the active one, are the form's to
+    // know.
+    fControls = {{Button_Open, &f.Button_Open},
+                 {Button_ReadData, &f.Button_ReadData},
+                 {Button_InstantMeasure, &f.Button_InstantMeasure},
+                 {Button_TimerMeasure, &f.Button_TimerMeasure},
+                 {Button_Save, &f.Button_Save},
+                 {CB_CombineMeasurements, &f.CB_CombineMeasurements},
+                 {ComboBox_FTDIDevice, &f.ComboBox_FTDIDevice},
+                 {ComboBox_Com, &f.ComboBox_Com},
+                 {ComboBox_Baud, &f.ComboBox_Baud},
+                 {DTP_SetDate, &f.DTP_SetDate},
+                 {DTP_SetTime, &f.DTP_SetTime},
+                 {ListView_Measurements, &f.ListView_Measurements},
+                 {ListView_Results, &f.ListView_Results}};
+    fAppConnections[0] = connect(qApp, &QApplication::focusChanged, this, [this, &f](QWidget*, QWidget* now) {
+        if (fRendering || !now || now->window() != this) return;
+        const TControl* control = ControlOf(now);
+        const bool picker = control == &f.DTP_SetDate || control == &f.DTP_SetTime;
+        const bool wasPicker = f.ActiveControl == &f.DTP_SetDate || f.ActiveControl == &f.DTP_SetTime;
+        f.ActiveControl = control;
+        if (picker && !wasPicker) Forward([&f] { f.DTP_SetDateTimeEnter(); });
+    });
+    fAppConnections[1] = connect(qApp, &QGuiApplication::applicationStateChanged, this,
+                                 [this, &f](Qt::ApplicationState state) {
+                                     const bool active = state == Qt::ApplicationActive;
+                                     const bool was = f.ApplicationActive;
+                                     f.ApplicationActive = active;
+                                     if (active && !was) Forward([&f] { f.FormActivate(); });
+                                 });
+}
+
+const TControl* TMainWindow::ControlOf(const QWidget* widget) const {
+    for (; widget && widget != this; widget = widget->parentWidget())
+        for (const auto& [w, control] : fControls)
+            if (w == widget) return control;
+    return nullptr;
+}
+
+QWidget* TMainWindow::WidgetOf(const TControl* control) const {
+    for (const auto& [w, c] : fControls)
+        if (c == control) return w;
+    return nullptr;
+}
+
+void TMainWindow::ApplyActiveControl() {
+    QWidget* focused = QApplication::focusWidget();
+    if (!focused || focused->window() != this) return;
+    const TControl* has = ControlOf(focused);
+    if (has == fForm.ActiveControl) return;
+    if (QWidget* want = WidgetOf(fForm.ActiveControl))
+        want->setFocus(Qt::OtherFocusReason);
+    else if (has)
+        // The form took the focus away: the window itself keeps it.
+        Client->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainWindow::ShowViewMenu(const QPoint& at) {
+    TForm_Main& f = fForm;
+    if (!f.PopupMenu_ResultsPopup()) return;
+    QMenu menu(this);
+    menu.setStyle(&fMenuStyle);
+    QAction* comment = menu.addAction(Q(f.AddComment.Caption));
+    comment->setVisible(f.AddComment.Visible);
+    comment->setEnabled(f.AddComment.Enabled);
+    QAction* remove = menu.addAction(Q(f.DeleteEntries.Caption));
+    remove->setVisible(f.DeleteEntries.Visible);
+    remove->setEnabled(f.DeleteEntries.Enabled);
+    QAction* chosen = menu.exec(at);
+    if (chosen == comment)
+        Forward([&f] { f.AddCommentClick(); });
+    else if (chosen == remove)
+        Forward([&f] { f.DeleteEntriesClick(); });
 }
 
 void TMainWindow::SetCellText(TReportModel::TCellText measurements, TReportModel::TCellText results) {
@@ -216,13 +353,13 @@ void TMainWindow::BuildMenus() {
     QMenu* main = AddSubMenu(nullptr, f.Menu_Main);
     AddItem(main, f.Menu_LoadFile, false, [&f] { f.Menu_LoadFileClick(); });
     AddItem(main, f.Menu_SaveFile, false, [&f] { f.Menu_SaveFileClick(); });
-    AddItem(main, f.Menu_FormatDB, false, nullptr);
-    AddItem(main, f.Menu_DeleteList, false, nullptr);
+    AddItem(main, f.Menu_FormatDB, false, [&f] { f.Menu_FormatDBClick(); });
+    AddItem(main, f.Menu_DeleteList, false, [&f] { f.Menu_DeleteListClick(); });
 
     QMenu* setup = AddSubMenu(nullptr, f.Menu_Setup);
-    AddItem(setup, f.Menu_AutoConnect, true, nullptr);
+    AddItem(setup, f.Menu_AutoConnect, true, [&f] { f.Menu_AutoConnectClick(); });
     AddItem(setup, f.Menu_ShutDownOnClose, true, [&f] { f.Menu_ShutDownOnCloseClick(); });
-    AddItem(setup, f.Menu_FTDIDirect, true, nullptr);
+    AddItem(setup, f.Menu_FTDIDirect, true, [&f] { f.Menu_DirectFTDIClick(); });
     QMenu* position = AddSubMenu(setup, f.Menu_SetImagePos);
     for (TMenuItem* item : {&f.Menu_ImgPosLeft, &f.Menu_ImgPosRight, &f.Menu_ImgPosFull, &f.Menu_ImgPosNone})
         AddItem(position, *item, true, nullptr);
@@ -411,6 +548,7 @@ void TMainWindow::Render() {
     StatusBar->Render(f.StatusBar, f.ProgressBar, f.ScaleFactor);
     RenderMenus();
     LayOut();
+    ApplyActiveControl();
     fRendering = false;
 
     // The form may agree to close by itself (the reader gave its button back).
@@ -507,18 +645,38 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this) return QMainWindow::eventFilter(watched, event);
+    if (!widget || widget->window() != this || fForm.Closed())
+        return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const bool ctrl = key->modifiers() & Qt::ControlModifier;
-    if (!ctrl || (key->key() != Qt::Key_L && key->key() != Qt::Key_S))
-        return QMainWindow::eventFilter(watched, event);
+    const bool shortcut = ctrl && (key->key() == Qt::Key_L || key->key() == Qt::Key_S);
     if (event->type() == QEvent::ShortcutOverride) {
         // Claim the key so no control's own shortcut takes it; it arrives as a key press next.
+        if (!shortcut) return QMainWindow::eventFilter(watched, event);
         event->accept();
         return true;
     }
-    const char letter = key->key() == Qt::Key_L ? 'L' : 'S';
-    bool handled = false;
-    Forward([&] { handled = fForm.FormShortCut(letter, true); });
-    return handled || QMainWindow::eventFilter(watched, event);
+    if (shortcut) {
+        const char letter = key->key() == Qt::Key_L ? 'L' : 'S';
+        bool handled = false;
+        Forward([&] { handled = fForm.FormShortCut(letter, true); });
+        return handled || QMainWindow::eventFilter(watched, event);
+    }
+    // The key handlers of the pickers and the COM box; a key they use is theirs alone.
+    const TControl* control = ControlOf(widget);
+    if (widget != QApplication::focusWidget()) return QMainWindow::eventFilter(watched, event);
+    if (control == &fForm.DTP_SetDate || control == &fForm.DTP_SetTime) {
+        std::uint16_t code = 0;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = TForm_Main::VK_RETURN;
+        if (key->key() == Qt::Key_Escape) code = TForm_Main::VK_ESCAPE;
+        if (code == 0) return QMainWindow::eventFilter(watched, event);
+        Forward([&] { fForm.DTP_SetDateKeyDown(code); });
+        return code == 0 || QMainWindow::eventFilter(watched, event);
+    }
+    if (control == &fForm.ComboBox_Com && key->key() == Qt::Key_Escape) {
+        char code = TForm_Main::VK_ESCAPE;
+        Forward([&] { fForm.ComboBox_ComKeyPress(code); });
+        return code == 0 || QMainWindow::eventFilter(watched, event);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -95,6 +96,12 @@ private:
     void RenderMenus();
     void RenderLanguageMenu();
     void LayOut();
+    void WireInput();
+    void ShowViewMenu(const QPoint& at);
+    // The form's control a widget (or a widget inside it) stands for; null for none.
+    const TControl* ControlOf(const QWidget* widget) const;
+    QWidget* WidgetOf(const TControl* control) const;
+    void ApplyActiveControl();
     // Runs a handler of the form from the widgets' side, then shows what it changed.
     void Forward(const std::function<void()>& handler);
 
@@ -103,6 +110,8 @@ private:
     std::vector<TMenuEntry> fMenuEntries;
     std::map<const TMenuItem*, QMenu*> fMenus;
     std::vector<QAction*> fLanguageActions;
+    std::vector<std::pair<QWidget*, const TControl*>> fControls;
+    QMetaObject::Connection fAppConnections[2];
     bool fRendering = false;
     bool fPlaced = false;
     bool fCloseScheduled = false;

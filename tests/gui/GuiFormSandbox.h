@@ -7,6 +7,7 @@
 #include <string>
 
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "Main.h"
 #include "MainWindow.h"
@@ -55,6 +56,8 @@ struct TGuiFormSandbox {
         Dialogs.SetOwner(Window);
         Window->ApplyPlacement();
         Window->show();
+        Window->activateWindow();
+        if (!QTest::qWaitForWindowActive(Window)) QTest::qWait(20);
         return *Window;
     }
     ~TGuiFormSandbox() {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 
@@ -164,10 +165,13 @@ TEST_F(MainWindowTest, InputReachesTheFormsStateAndHandlers) {
     EXPECT_EQ(f.ConfigFile->GetVal("Setup", "AddDataBehaviour"), "Add");
     w.Action(f.Menu_LoadLastSavedOnStart)->trigger();
     EXPECT_TRUE(f.Menu_LoadLastSavedOnStart.Checked);
-    // An item the form has no handler for keeps the form's tick.
-    const bool autoConnect = f.Menu_AutoConnect.Checked;
     w.Action(f.Menu_AutoConnect)->trigger();
-    EXPECT_EQ(w.Action(f.Menu_AutoConnect)->isChecked(), autoConnect);
+    EXPECT_FALSE(f.autoConnect);
+    EXPECT_FALSE(w.Action(f.Menu_AutoConnect)->isChecked());
+    // An item the form has no handler for keeps the form's tick.
+    const bool left = f.Menu_ImgPosLeft.Checked;
+    w.Action(f.Menu_ImgPosLeft)->trigger();
+    EXPECT_EQ(w.Action(f.Menu_ImgPosLeft)->isChecked(), left);
 
     // The version window: status 19 while it is open, the status before afterwards.
     const std::uint8_t before = f.State.Current;
@@ -186,12 +190,108 @@ TEST_F(MainWindowTest, InputReachesTheFormsStateAndHandlers) {
     // What the user picks goes into the form's controls.
     w.ComboBox_Baud->setCurrentIndex(w.ComboBox_Baud->findText("9600"));
     EXPECT_EQ(f.ComboBox_Baud.Text, "9600");
-    f.ListView_Measurements.ItemCount = 4;
-    w.Render();
-    w.ListView_Measurements->setCurrentIndex(w.ListView_Measurements->model()->index(2, 0));
-    EXPECT_EQ(f.ListView_Measurements.ItemIndex, 2);
     w.DTP_SetDate->setDate(QDate(2030, 1, 2));
     EXPECT_EQ(ToQDateTime(f.DTP_SetDate.Value).date(), QDate(2030, 1, 2));
+}
+
+TEST_F(MainWindowTest, TheListSelectsSortsCommentsAndDeletesThroughTheForm) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    for (const char* id : {"T-3", "T-1", "T-2"}) {
+        auto entry = std::make_unique<TMeasureSet>();
+        entry->TestID = id;
+        entry->TestName = "CRP";
+        f.MeasureList.push_back(std::move(entry));
+    }
+    f.RefreshMeasureList();
+    w.Render();
+    QTreeView* view = w.ListView_Measurements;
+    ASSERT_EQ(view->model()->rowCount(), 3);
+    // The cells come from the form.
+    const std::vector<std::string> first = f.ListView_MeasurementsData(0);
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        EXPECT_EQ(view->model()->index(0, c).data().toString().toStdString(), first[c]) << c;
+    EXPECT_TRUE(w.Button_Save->isEnabled());
+
+    // A click on a row selects it in the form.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(1, 0)).center());
+    EXPECT_EQ(f.ListView_Measurements.ItemIndex, 1);
+
+    // A header click sorts in the form; the arrow shows where the form has it.
+    QHeaderView* header = view->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    int arrowColumn = -1;
+    for (std::size_t i = 0; i < f.ListView_Measurements.Columns.size(); ++i)
+        if (f.ListView_Measurements.Columns[i].Arrow != eSortArrow::None) arrowColumn = int(i);
+    ASSERT_GE(arrowColumn, 0);
+    EXPECT_TRUE(header->isSortIndicatorShown());
+    EXPECT_EQ(header->sortIndicatorSection(), arrowColumn);
+    EXPECT_EQ(view->currentIndex().row(), f.ListView_Measurements.ItemIndex);
+
+    // The context menu's comment item: the input dialog, and the comment lands on the entry.
+    view->setCurrentIndex(view->model()->index(0, 0));
+    TMeasureSet* commented = f.MeasureList[0].get();
+    WhenPopup([&](QWidget* popup) {
+        auto* menu = dynamic_cast<QMenu*>(popup);
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->actions().size(), 2);
+        EXPECT_EQ(menu->actions()[0]->text().toStdString(), f.AddComment.Caption);
+        WhenModal([&](QWidget* modal) {
+            auto* query = dynamic_cast<TForm_InputQuery*>(modal);
+            ASSERT_NE(query, nullptr);
+            query->Edit_Input->setText("haemolytic");
+            QTest::mouseClick(query->Button_OK, Qt::LeftButton);
+        });
+        menu->setActiveAction(menu->actions()[0]);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    emit view->customContextMenuRequested(view->visualRect(view->model()->index(0, 0)).center());
+    EXPECT_EQ(commented->UserComment, "haemolytic");
+
+    // Deleting asks (style 4); Yes removes the entry from the form and the view.
+    WhenPopup([&](QWidget* popup) {
+        auto* menu = dynamic_cast<QMenu*>(popup);
+        ASSERT_NE(menu, nullptr);
+        WhenModal([&](QWidget* modal) {
+            auto* box = dynamic_cast<TForm_OwnMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->MsgType, 4);
+            QTest::mouseClick(box->Button_OK, Qt::LeftButton);
+        });
+        menu->setActiveAction(menu->actions()[1]);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    emit view->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_EQ(f.MeasureList.size(), 2u);
+    EXPECT_EQ(view->model()->rowCount(), 2);
+    EXPECT_EQ(f.ListView_Measurements.ItemIndex, -1);
+    EXPECT_FALSE(view->currentIndex().isValid());
+
+    // Without a selection the context menu stays away.
+    bool shown = false;
+    QTimer* poll = WhenPopup([&](QWidget* popup) {
+        shown = true;
+        popup->close();
+    });
+    emit view->customContextMenuRequested(QPoint(5, 5));
+    QTest::qWait(30);
+    delete poll;
+    EXPECT_FALSE(shown);
+}
+
+TEST_F(MainWindowTest, PickerKeysReachTheFormsKeyHandler) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    f.DTP_SetDate.Enabled = true;
+    w.Render();
+    w.DTP_SetDate->setFocus();
+    EXPECT_EQ(f.ActiveControl, &f.DTP_SetDate);
+    // Escape: the form takes the focus away and the window follows.
+    QTest::keyClick(w.DTP_SetDate, Qt::Key_Escape);
+    EXPECT_EQ(f.ActiveControl, nullptr);
+    EXPECT_FALSE(w.DTP_SetDate->hasFocus());
 }
 
 TEST_F(MainWindowTest, CtrlLAndCtrlSNeverReachTheFocusedControl) {
