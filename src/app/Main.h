@@ -332,6 +332,28 @@ public:
     // ------------------------------------------------------------ timers
     TTimer Timer_TimeOut, Timer_VexoClock, Timer_WaitAfterClock, Timer_StateCnt, Timer_FTDIUpdate, Timer_init;
 
+    // ------------------------------------------------------------ measurement run, configuration sources
+    enum ESourceChoice : std::uint8_t { scReader, scFile, scCancelled };
+    // Sender: &Button_InstantMeasure or &Button_TimerMeasure.
+    void Button_MeasureClick(const void* Sender);
+    void CB_CombineMeasurementsClick();
+    // One of Menu_SrcVexo, Menu_SrcLocal, Menu_SrcSelect.
+    void Menu_TestSourceClick(TMenuItem& Sender);
+    ESourceChoice ChooseTestSource();
+    // False when the user cancelled the file dialog.
+    bool LoadConfigFromFile();
+    // False when the user cancelled the RFID prompt.
+    bool StartReaderSource();
+    void ChooseStoredConfig(const tByteBuffer& block);
+    void StartWrite(EWriteStep step, const tByteBuffer& content, bool savePermanent);
+    // True when nothing was left to send.
+    bool SendNextPackage();
+    void WriteTestConfig(TTestConfig config, std::uint32_t address, bool savePermanent);
+    void DecodeCurrentResult(const tByteBuffer& block);
+    // After the line image: add the entry or offer the second measurement of a pair.
+    void CombinationDecision();
+    bool TryRFIDAgain = false;
+
     const TMainEnvironment& Environment() const { return fEnv; }
     // Raises the change notification once the outermost handler ends.
     class TChangeScope {

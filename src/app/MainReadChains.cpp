@@ -90,10 +90,5 @@ void TForm_Main::HandleIdentificationReadStep() {
     }
 }
 
-// Placeholders until the measurement brings its own steps (the configuration, result,
-// RFID tag and stored configurations): a completed step of theirs is ignored. The
+// The measurement's steps and the write confirmations are with the measurement run; the
 // database read's steps are with the database work.
-
-void TForm_Main::HandleMeasurementReadStep() {}
-
-void TForm_Main::HandleWriteSuccess(std::uint8_t, std::uint32_t, std::int32_t) {}
