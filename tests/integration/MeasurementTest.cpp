@@ -155,6 +155,8 @@ TEST_F(Measurement, StoredListWithoutUsableFormsAndCancelled) {
     ASSERT_TRUE(RunToReady(5000));
     EXPECT_EQ(Count("write data"), 0u);
     EXPECT_EQ(Count("evaluate"), 0u);
+    // Ready means no reply is awaited: no time-out left running.
+    EXPECT_FALSE(form.Timer_TimeOut.Enabled());
 
     // Blocks the list is cut from: the first usable forms only, a broken checksum skipped,
     // and a size below the header ending the list.
@@ -370,6 +372,32 @@ TEST_F(Measurement, CombinedPairOfDifferentConfigurationsGivesTwoEntries) {
     }
     EXPECT_EQ(Count("get image height"), 2u);
     EXPECT_EQ(form.CombineMeasurements, Combine);
+}
+
+TEST_F(Measurement, APairBrokenOffKeepsItsFirstEntry) {
+    TForm_Main& form = Connect(DefaultScenario(), {"TestSource = \"Local\"", "CombineMeasurements = true"});
+    TSimBehaviour error;
+    error.Command = 0x5E;
+    error.Nth = 2;
+    error.VexoError = 0x11;
+    Rig->Sim().AddBehaviour(error);
+    const std::string file = ConfigFile("crp.bin", DefaultScenario().Configurations.at("CRP"));
+    Dialogs().Expect("OpenFile", mrOk, 0, file);
+    Dialogs().Expect("MessageBox", mrYes);
+    Dialogs().Expect("MessageBox", mrOk);
+    form.Button_MeasureClick(&form.Button_InstantMeasure);
+    ASSERT_TRUE(Rig->RunUntil([&] { return form.CombineMeasurements == SecondMeasure; }, 60000));
+    ASSERT_TRUE(RunToReady());
+    EXPECT_EQ(Messages().back(), std::string("(Vexo) Error Code: 0x11\r\n") + T(LE::LowBattery));
+    EXPECT_TRUE(form.MeasureList.empty());
+    // The next measurement starts afresh; the first half of the pair became an entry.
+    Dialogs().Expect("MessageBox", mrYes);
+    Dialogs().Expect("OpenFile", mrCancel);
+    form.Button_MeasureClick(&form.Button_InstantMeasure);
+    EXPECT_EQ(form.CombineMeasurements, Combine);
+    ASSERT_EQ(form.MeasureList.size(), 1u);
+    EXPECT_EQ(form.MeasureList[0]->ResultList.size(), 1u);
+    EXPECT_EQ(form.MeasureList[0]->ImageData.size(), 240u);
 }
 
 TEST_F(Measurement, NoCombinationQuestionForMoreThanFiveResults) {
