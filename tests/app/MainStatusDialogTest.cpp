@@ -77,9 +77,10 @@ TEST_F(StatusFixture, TimeOutRunsOnTheClockAndASecondShowStatusRestartsIt) {
     box.Clock.Advance(4000);
     form->ShowStatus(2);
     box.Clock.Advance(4999);
-    EXPECT_TRUE(form->Timer_TimeOut.Enabled());
+    EXPECT_EQ(form->State.Current, 2);
     box.Clock.Advance(1);
-    EXPECT_FALSE(form->Timer_TimeOut.Enabled()); // fired; its handler stops it
+    // Fired: the reader is asked whether it is still there, under the time-out of status 13.
+    EXPECT_EQ(form->State.Current, 13);
 }
 
 TEST_F(StatusFixture, ActiveCountCountsSecondsOfTheCurrentStatus) {
