@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 
 #include "MainLayout.h"
 
@@ -39,6 +40,11 @@ TDateTime FromQDateTime(const QDateTime& value) {
     const QDate d = value.date();
     const local_days day{year{d.year()} / month{unsigned(d.month())} / std::chrono::day{unsigned(d.day())}};
     return TDateTime{day} + milliseconds{value.time().msecsSinceStartOfDay()};
+}
+
+void TColorPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), fColor.isValid() ? fColor : palette().color(QPalette::Window));
 }
 
 // ------------------------------------------------------------------ report model
@@ -104,9 +110,8 @@ TMainWindow::TMainWindow(TForm_Main& form, QWidget* parent) : QMainWindow(parent
     Label_Max = new QLabel(Client);
     for (QLabel* label : {Label_FW, Label_FWDisplay, Label_VexoTime, Label_Min, Label_Max})
         label->setTextFormat(Qt::PlainText);
-    Panel_Date = new QFrame(Client);
-    Panel_Time = new QFrame(Client);
-    for (QFrame* panel : {Panel_Date, Panel_Time}) panel->setAutoFillBackground(true);
+    Panel_Date = new TColorPanel(Client);
+    Panel_Time = new TColorPanel(Client);
     DTP_SetDate = new QDateEdit(Panel_Date);
     DTP_SetDate->setCalendarPopup(true);
     DTP_SetDate->setDisplayFormat("dd.MM.yyyy");
@@ -501,7 +506,9 @@ void TMainWindow::Render() {
         b.Widget->setText(Q(b.State->Caption));
         RenderControl(*b.Widget, *b.State, hints);
     }
-    // Button_Save has no place of its own in the form: it follows the measurement buttons.
+    // Button_Save has no place of its own in the form: it follows the measurement buttons,
+    // once it has something to show.
+    if (f.Button_Save.Caption.empty() && f.Button_Save.Bounds.Width <= 0) Button_Save->hide();
     if (f.Button_Save.Bounds.Width <= 0) {
         const TRect& t = f.Button_TimerMeasure.Bounds;
         Place(*Button_Save, {t.Right() + 3, t.Top, t.Width, t.Height}, f.ScaleFactor);
@@ -523,12 +530,14 @@ void TMainWindow::Render() {
           std::pair{Label_Max, &f.Label_Max}}) {
         label->setText(Q(state->Caption));
         RenderControl(*label, *state, hints);
+        // The profile's value labels stay away until the form gives them a place.
+        if ((label == Label_Min || label == Label_Max) && state->Bounds.Width <= 0 &&
+            state->Bounds.Height <= 0)
+            label->hide();
     }
 
     for (auto [panel, state] : {std::pair{Panel_Date, &f.Panel_Date}, std::pair{Panel_Time, &f.Panel_Time}}) {
-        QPalette p = panel->palette();
-        p.setColor(QPalette::Window, ToQColor(state->Color));
-        panel->setPalette(p);
+        panel->SetColor(ToQColor(state->Color));
         RenderControl(*panel, *state, hints);
     }
     RenderControl(*DTP_SetDate, f.DTP_SetDate, hints);
@@ -576,8 +585,15 @@ void TMainWindow::LayOut() {
     if (f.Button_Save.Bounds.Width > 0) Place(*Button_Save, f.Button_Save.Bounds, s);
     // The pickers fill their frames but for the two pixels of colour around them.
     for (auto [picker, panel] :
-         {std::pair<QWidget*, QFrame*>{DTP_SetDate, Panel_Date}, {DTP_SetTime, Panel_Time}})
+         {std::pair<QAbstractSpinBox*, TColorPanel*>{DTP_SetDate, Panel_Date}, {DTP_SetTime, Panel_Time}}) {
         picker->setGeometry(2, 2, std::max(0, panel->width() - 4), std::max(0, panel->height() - 4));
+        // A font wider than the one the frames were made for gets one point less in them.
+        QFont pickerFont = font();
+        const int room = picker->width() - 26; // the arrows and the edit margins
+        if (QFontMetrics(pickerFont).horizontalAdvance(picker->text()) > room)
+            pickerFont.setPointSize(std::max(6, pickerFont.pointSize() - 1));
+        picker->setFont(pickerFont);
+    }
 
     const TDeviceBoxesLayout boxes = DeviceBoxesLayout(f.Button_Open.Bounds, f.CB_CombineMeasurements.Bounds,
                                                        f.CB_CombineMeasurements.Visible, f.Panel_Date.Bounds);
@@ -614,6 +630,14 @@ void TMainWindow::resizeEvent(QResizeEvent* event) {
         fForm.Height = height();
     }
     LayOut();
+    // Each column gets an equal share of its view, as the window's resize rule says.
+    for (auto [view, state] : {std::pair{ListView_Measurements, &fForm.ListView_Measurements},
+                               std::pair{ListView_Results, &fForm.ListView_Results}}) {
+        if (state->Columns.empty()) continue;
+        const int share = (view->width() - 2 * view->frameWidth()) / static_cast<int>(state->Columns.size());
+        for (TListColumn& c : state->Columns) c.Width = share;
+    }
+    Render();
 }
 
 void TMainWindow::moveEvent(QMoveEvent* event) {

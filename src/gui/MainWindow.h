@@ -27,6 +27,25 @@
 QDateTime ToQDateTime(TDateTime value);
 TDateTime FromQDateTime(const QDateTime& value);
 
+// The frame around a picker: its colour shows the clock state. Painted here rather than
+// through the palette, which the picker inside would inherit.
+class TColorPanel final : public QFrame {
+public:
+    using QFrame::QFrame;
+    void SetColor(const QColor& color) {
+        if (color == fColor) return;
+        fColor = color;
+        update();
+    }
+    QColor Color() const { return fColor; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QColor fColor;
+};
+
 // A report view's rows as the form holds them; each cell is asked for when shown.
 class TReportModel final : public QAbstractTableModel {
 public:
@@ -70,7 +89,7 @@ public:
     QCheckBox* CB_CombineMeasurements;
     QComboBox *ComboBox_FTDIDevice, *ComboBox_Com, *ComboBox_Baud;
     QLabel *Label_FW, *Label_FWDisplay, *Label_VexoTime, *Label_Min, *Label_Max;
-    QFrame *Panel_Date, *Panel_Time;
+    TColorPanel *Panel_Date, *Panel_Time;
     QDateEdit* DTP_SetDate;
     QTimeEdit* DTP_SetTime;
     QTreeView *ListView_Measurements, *ListView_Results;

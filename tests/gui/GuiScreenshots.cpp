@@ -13,7 +13,10 @@
 #include <QTest>
 
 #include "DialogWindows.h"
+#include "GuiFormSandbox.h"
 #include "MenuStyle.h"
+#include "QtSyncInvoker.h"
+#include "QtTimerBackend.h"
 #include "StatusBarView.h"
 
 namespace {
@@ -139,6 +142,72 @@ void OwnerDrawnParts() {
     Save(window, "statusbar");
 }
 
+void SaveWindow(QWidget& window, const char* name) {
+    QApplication::processEvents();
+    const QString file = QDir(folder).filePath(QString(name) + ".png");
+    if (!window.grab().save(file))
+        ++failures;
+    else
+        std::printf("%s\n", qPrintable(file));
+}
+
+// Answers the form's questions while the demo reader works: the first button.
+void AnswerQuestions() {
+    if (auto* box = dynamic_cast<TForm_OwnMessageBox*>(QApplication::activeModalWidget()))
+        box->Button_OK->click();
+}
+
+void MainWindowStates() {
+    {
+        // Disconnected: no reader library, a fresh configuration.
+        TGuiFormSandbox box;
+        TMainWindow& w = box.Start();
+        QTest::qWait(50);
+        SaveWindow(w, "mainwindow-disconnected");
+        // The Setup menu, open.
+        QMenu* setup = w.Menu(box.Form->Menu_Setup);
+        setup->popup(w.mapToGlobal(QPoint(40, 0)));
+        if (!QTest::qWaitForWindowExposed(setup)) QTest::qWait(20);
+        setup->setActiveAction(w.Action(box.Form->Menu_AutoConnect));
+        SaveWindow(*setup, "mainwindow-setup-menu");
+        setup->hide();
+    }
+    // Connected to the demo reader, its database read and an entry selected.
+    TQtTimerBackend timers;
+    TQtSyncInvoker invoker;
+    TGuiFormSandbox box;
+    box.Env.Timers = &timers;
+    box.Env.Link.LibraryName = VEXO_FTD2XX_PATH;
+    box.Env.Link.CreateSuspended = false;
+    box.Env.Link.Invoker = &invoker;
+    box.Env.Now = nullptr;
+    QTimer answers;
+    QObject::connect(&answers, &QTimer::timeout, AnswerQuestions);
+    answers.start(20);
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    if (!QTest::qWaitFor(
+            [&] { return f.LinkOpen() && f.State.Current == 0 && w.Button_ReadData->isEnabled(); }, 20000)) {
+        std::fprintf(stderr, "the demo reader did not connect (status %d)\n", int(f.State.Current));
+        ++failures;
+        return;
+    }
+    // The first clock answer colours the pickers' frames.
+    if (!QTest::qWaitFor([&] { return f.Panel_Date.Color != clBtnFace; }, 5000)) ++failures;
+    SaveWindow(w, "mainwindow-connected");
+    w.Button_ReadData->click();
+    if (!QTest::qWaitFor([&] { return f.ListView_Measurements.ItemCount > 0 && f.State.Current == 0; },
+                         30000)) {
+        std::fprintf(stderr, "the demo database was not read (status %d)\n", int(f.State.Current));
+        ++failures;
+        return;
+    }
+    w.ListView_Measurements->setCurrentIndex(w.ListView_Measurements->model()->index(0, 0));
+    QTest::qWait(50);
+    SaveWindow(w, "mainwindow-demo-database");
+    w.close();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -172,5 +241,6 @@ int main(int argc, char** argv) {
     MessageBoxes();
     OtherDialogs(logoFile);
     OwnerDrawnParts();
+    MainWindowStates();
     return failures == 0 ? 0 : 1;
 }

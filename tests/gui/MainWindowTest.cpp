@@ -113,8 +113,8 @@ TEST_F(MainWindowTest, FormStateReachesTheWidgets) {
     EXPECT_TRUE(w.Button_ReadData->isEnabled());
     EXPECT_EQ(w.Button_ReadData->text(), "Read");
     EXPECT_EQ(w.Button_ReadData->toolTip(), "Reads the reader's database.");
-    EXPECT_EQ(w.Panel_Date->palette().color(QPalette::Window), QColor(0, 128, 0));
-    EXPECT_EQ(w.Panel_Time->palette().color(QPalette::Window), QColor(192, 192, 0));
+    EXPECT_EQ(w.Panel_Date->Color(), QColor(0, 128, 0));
+    EXPECT_EQ(w.Panel_Time->Color(), QColor(192, 192, 0));
     EXPECT_EQ(w.ComboBox_Com->count(), 2);
     EXPECT_EQ(w.ComboBox_Com->currentText(), "rfcomm3");
     EXPECT_EQ(w.Label_FWDisplay->text(), "SN 1234 / FW 2.10");
