@@ -1,6 +1,7 @@
 #include "MainLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 TMainViewsLayout MainViewsLayout(std::int32_t windowWidth, std::int32_t viewsTop, std::int32_t statusBarTop) {
     TMainViewsLayout l;
@@ -24,4 +25,41 @@ TDeviceBoxesLayout DeviceBoxesLayout(const TRect& buttonOpen, const TRect& combi
     l.Baud = {left + 106, top, 90, 23};
     l.VexoTime = {panelDate.Left - labelWidth - 6, buttonOpen.Top + 6, labelWidth, 13};
     return l;
+}
+
+TLineImagePlacement PlaceLineImage(std::uint8_t imagePosition, const TMainViewsLayout& full,
+                                   std::int32_t windowHeight, double scaleFactor, std::int32_t labelSpace,
+                                   std::int32_t minLabelHeight) {
+    enum : std::uint8_t { Left = 0, Right = 1, Full = 2 };
+    TLineImagePlacement p;
+    p.Measurements = full.Measurements;
+    p.Results = full.Results;
+    const std::int32_t M = full.Measurements.Width, R = full.Results.Width;
+    const std::int32_t H =
+        std::max(0, windowHeight - static_cast<std::int32_t>(std::lround(136 * scaleFactor)) - 270);
+    std::int32_t T = full.Results.Top + 6;
+    std::int32_t Lx = 15;
+    if (imagePosition == Left) {
+        p.Measurements.Height = H;
+        T += H;
+    } else if (imagePosition == Right) {
+        p.Results.Height = H;
+        Lx = 15 + M;
+        T += H;
+    } else {
+        p.Measurements.Height = H;
+        p.Results.Height = H;
+        T += H;
+    }
+    p.LabelLeft = Lx;
+    p.MaxLabelTop = T;
+    p.MinLabelTop = full.Measurements.Top + windowHeight -
+                    static_cast<std::int32_t>(std::lround(140 * scaleFactor)) - minLabelHeight;
+    std::int32_t width = M + R - labelSpace;
+    if (imagePosition == Left) width -= R + 1;
+    if (imagePosition == Right) width -= M;
+    const std::int32_t x = labelSpace + 8 + (imagePosition == Right ? M : 0);
+    const std::int32_t y = full.Results.Top + std::min(p.Measurements.Height, p.Results.Height) + 6;
+    p.Picture = {x, y, std::max(0, width), 260};
+    return p;
 }

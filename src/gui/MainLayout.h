@@ -21,3 +21,15 @@ struct TDeviceBoxesLayout {
 };
 TDeviceBoxesLayout DeviceBoxesLayout(const TRect& buttonOpen, const TRect& combine, bool combineVisible,
                                      const TRect& panelDate);
+
+// The line profile's place while it is shown: the shortened views, the framed
+// picture and the two value labels. windowHeight is the height the rules count
+// (the inside of the window plus menu bar, caption and frame).
+struct TLineImagePlacement {
+    TRect Measurements, Results;
+    TRect Picture; // the framed picture, 260 high
+    std::int32_t LabelLeft = 0, MaxLabelTop = 0, MinLabelTop = 0;
+};
+TLineImagePlacement PlaceLineImage(std::uint8_t imagePosition, const TMainViewsLayout& full,
+                                   std::int32_t windowHeight, double scaleFactor, std::int32_t labelSpace,
+                                   std::int32_t minLabelHeight);

@@ -12,7 +12,9 @@
 #include <QMenuBar>
 #include <QPainter>
 
+#include "LineImagePainter.h"
 #include "MainLayout.h"
+#include "ProfileGeometry.h"
 
 namespace {
 
@@ -136,6 +138,8 @@ TMainWindow::TMainWindow(TForm_Main& form, QWidget* parent) : QMainWindow(parent
         view->header()->setSectionsMovable(false);
     }
     StatusBar = new TStatusBarView(Client);
+    LineImageView = new QLabel(Client);
+    LineImageView->hide();
 
     // Input: the user's changes go into the form's state, clicks to the handlers.
     WireInput();
@@ -611,8 +615,44 @@ void TMainWindow::LayOut() {
     const TMainViewsLayout views =
         MainViewsLayout(static_cast<std::int32_t>(std::lround(Client->width() / s)) + WindowFrameWidth,
                         viewsTop, static_cast<std::int32_t>(std::lround((Client->height() - barHeight) / s)));
-    Place(*ListView_Measurements, views.Measurements, s);
-    Place(*ListView_Results, views.Results, s);
+    if (!PlaceProfile(views)) {
+        LineImageView->hide();
+        Place(*ListView_Measurements, views.Measurements, s);
+        Place(*ListView_Results, views.Results, s);
+    }
+}
+
+bool TMainWindow::PlaceProfile(const TMainViewsLayout& full) {
+    TForm_Main& f = fForm;
+    const std::int32_t row = f.ListView_Measurements.ItemIndex;
+    if (!f.DrawImage || f.ImagePosition == SNone || row < 0 ||
+        static_cast<std::size_t>(row) >= f.MeasureList.size())
+        return false;
+    const TMeasureSet& entry = *f.MeasureList[static_cast<std::size_t>(row)];
+    if (entry.ImageData.empty()) return false;
+    const double s = f.ScaleFactor;
+    Label_Max->adjustSize();
+    Label_Min->adjustSize();
+    const bool anyCaption = !f.Label_Max.Caption.empty() || !f.Label_Min.Caption.empty();
+    const std::int32_t labelSpace = ProfileLabelSpace(Label_Max->width(), Label_Min->width(), anyCaption);
+    // The rules count the window's height with its menu bar, caption and frame.
+    const std::int32_t windowHeight = static_cast<std::int32_t>(std::lround(Client->height() / s)) + 47;
+    const TLineImagePlacement p =
+        PlaceLineImage(f.ImagePosition, full, windowHeight, s, labelSpace, Label_Min->height());
+    Place(*ListView_Measurements, p.Measurements, s);
+    Place(*ListView_Results, p.Results, s);
+    const std::int32_t M = full.Measurements.Width, R = full.Results.Width;
+    const TProfileGeometry geometry = ProfileGeometry(entry.ImageData, entry.MeasureResult,
+                                                      LineImageWidth(f.ImagePosition, M, R, labelSpace));
+    const QImage picture = PaintLineImageStretch(PaintLineImage(geometry), p.Picture.Width, false);
+    LineImageView->setPixmap(QPixmap::fromImage(picture));
+    LineImageView->setGeometry(p.Picture.Left, p.Picture.Top, picture.width(), picture.height());
+    LineImageView->show();
+    Label_Max->move(p.LabelLeft, p.MaxLabelTop);
+    Label_Min->move(p.LabelLeft, p.MinLabelTop);
+    Label_Max->setVisible(!f.Label_Max.Caption.empty());
+    Label_Min->setVisible(!f.Label_Min.Caption.empty());
+    return true;
 }
 
 void TMainWindow::ApplyPlacement() {

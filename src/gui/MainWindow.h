@@ -95,6 +95,8 @@ public:
     QTreeView *ListView_Measurements, *ListView_Results;
     TReportModel *MeasurementsModel, *ResultsModel;
     TStatusBarView* StatusBar;
+    // LineImageStretch as painted on the window; hidden while no profile is shown.
+    QLabel* LineImageView;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,6 +123,8 @@ private:
     const TControl* ControlOf(const QWidget* widget) const;
     QWidget* WidgetOf(const TControl* control) const;
     void ApplyActiveControl();
+    // The selected entry's profile and its labels; false when none is to be shown.
+    bool PlaceProfile(const struct TMainViewsLayout& full);
     // Runs a handler of the form from the widgets' side, then shows what it changed.
     void Forward(const std::function<void()>& handler);
 

@@ -205,6 +205,25 @@ void MainWindowStates() {
     w.ListView_Measurements->setCurrentIndex(w.ListView_Measurements->model()->index(0, 0));
     QTest::qWait(50);
     SaveWindow(w, "mainwindow-demo-database");
+    // An entry with a line profile, in each image position.
+    int withProfile = -1;
+    for (std::size_t i = 0; i < f.MeasureList.size() && withProfile < 0; ++i)
+        if (!f.MeasureList[i]->ImageData.empty()) withProfile = static_cast<int>(i);
+    if (withProfile < 0) {
+        std::fprintf(stderr, "the demo database has no entry with a line profile\n");
+        ++failures;
+    } else {
+        w.ListView_Measurements->setCurrentIndex(w.ListView_Measurements->model()->index(withProfile, 0));
+        const std::pair<EImagePos, const char*> positions[] = {{SRight, "mainwindow-profile-right"},
+                                                               {SLeft, "mainwindow-profile-left"},
+                                                               {SFull, "mainwindow-profile-full"}};
+        for (const auto& [position, name] : positions) {
+            f.ImagePosition = position;
+            w.Render();
+            QTest::qWait(20);
+            SaveWindow(w, name);
+        }
+    }
     w.close();
 }
 

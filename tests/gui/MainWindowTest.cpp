@@ -14,6 +14,7 @@
 #include "GuiFormSandbox.h"
 #include "GuiTest.h"
 #include "MainLayout.h"
+#include "ProfileGeometry.h"
 
 namespace {
 
@@ -279,6 +280,61 @@ TEST_F(MainWindowTest, TheListSelectsSortsCommentsAndDeletesThroughTheForm) {
     QTest::qWait(30);
     delete poll;
     EXPECT_FALSE(shown);
+}
+
+TEST_F(MainWindowTest, TheSelectedEntrysProfileIsDrawnWithItsMarkersWhereTheGeometrySays) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    // A dark line (a dip) between two bright shoulders, found by the reader at its centre.
+    auto entry = std::make_unique<TMeasureSet>();
+    entry->TestID = "P-1";
+    entry->ImageData.assign(120, 200);
+    for (int i = 46; i <= 54; ++i) entry->ImageData[i] = 40;
+    entry->MeasureResult.Results.Line[0].CenterPositionAbsolut = 50;
+    entry->MeasureResult.Results.Line[0].Width = 9;
+    entry->MeasureResult.LineCount = 1;
+    f.MeasureList.push_back(std::move(entry));
+    f.RefreshMeasureList();
+    f.ImagePosition = SRight;
+    w.Render();
+    ASSERT_FALSE(w.LineImageView->isVisible());
+    f.SelectMeasurement(0);
+    ASSERT_TRUE(f.DrawImage);
+    ASSERT_TRUE(w.LineImageView->isVisible());
+
+    // Under the results view; the results view shortened, the measurements view full height.
+    EXPECT_EQ(w.LineImageView->x(), w.ListView_Results->x());
+    EXPECT_EQ(w.LineImageView->y(), w.ListView_Results->y() + w.ListView_Results->height() + 6);
+    EXPECT_EQ(w.ListView_Measurements->y() + w.ListView_Measurements->height() + 4, w.StatusBar->y());
+    EXPECT_LT(w.ListView_Results->height(), w.ListView_Measurements->height());
+    EXPECT_LE(w.LineImageView->y() + w.LineImageView->height(), w.StatusBar->y());
+
+    const QImage shot = w.LineImageView->pixmap().toImage();
+    ASSERT_EQ(shot.height(), 260);
+    const TProfileGeometry g =
+        ProfileGeometry(f.MeasureList[0]->ImageData, f.MeasureList[0]->MeasureResult, shot.width() - 2);
+    ASSERT_EQ(g.Markers.size(), 1u);
+    const TLineMarker& m = g.Markers[0];
+    // Picture pixels sit one pixel inside the black frame.
+    auto at = [&](int x, int y) { return shot.pixelColor(x + 1, y + 1); };
+    EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(at(2, 2), QColor(Qt::black)) << "background";
+    EXPECT_EQ(at(m.LeftX, 5), QColor(255, 255, 0)) << "left yellow line";
+    EXPECT_EQ(at(m.RightX, 5), QColor(255, 255, 0)) << "right yellow line";
+    // The marker fills the dip between the base line (y 56) and the profile (y 216).
+    EXPECT_EQ(at((m.LeftX + m.RightX) / 2, 130), QColor(0, 0, 255)) << "marker in the dip";
+    EXPECT_EQ(at((m.LeftX + m.RightX) / 2, 240), QColor(128, 128, 128)) << "profile under the dip";
+    EXPECT_EQ(at(10, 256 - 200 + 5), QColor(128, 128, 128)) << "profile filling";
+    EXPECT_EQ(at(10, 256 - 200 - 5), QColor(Qt::black)) << "above the profile";
+
+    // Another position moves the picture under the measurement view; none hides it.
+    f.ImagePosition = SLeft;
+    w.Render();
+    EXPECT_EQ(w.LineImageView->x(), 8);
+    EXPECT_EQ(w.ListView_Results->y() + w.ListView_Results->height() + 4, w.StatusBar->y());
+    f.ImagePosition = SNone;
+    w.Render();
+    EXPECT_FALSE(w.LineImageView->isVisible());
 }
 
 TEST_F(MainWindowTest, PickerKeysReachTheFormsKeyHandler) {
