@@ -144,6 +144,13 @@ TMainWindow::TMainWindow(TForm_Main& form, QWidget* parent) : QMainWindow(parent
     // Input: the user's changes go into the form's state, clicks to the handlers.
     WireInput();
 
+    fResizeEnd = new QTimer(this);
+    fResizeEnd->setSingleShot(true);
+    fResizeEnd->setInterval(200);
+    connect(fResizeEnd, &QTimer::timeout, this, [this] {
+        fFormResized = false;
+        LayOut();
+    });
     BuildMenus();
     // Ctrl+L and Ctrl+S belong to the window before any of its controls.
     qApp->installEventFilter(this);
@@ -642,9 +649,16 @@ bool TMainWindow::PlaceProfile(const TMainViewsLayout& full) {
     Place(*ListView_Measurements, p.Measurements, s);
     Place(*ListView_Results, p.Results, s);
     const std::int32_t M = full.Measurements.Width, R = full.Results.Width;
-    const TProfileGeometry geometry = ProfileGeometry(entry.ImageData, entry.MeasureResult,
-                                                      LineImageWidth(f.ImagePosition, M, R, labelSpace));
-    const QImage picture = PaintLineImageStretch(PaintLineImage(geometry), p.Picture.Width, false);
+    // During a live resize the last picture is stretched into the new frame; afterwards drawn 1:1.
+    const bool stretch = fFormResized && !fLineImage.isNull() && fLineImageEntry == &entry &&
+                         fLineImagePosition == f.ImagePosition;
+    if (!stretch) {
+        fLineImage = PaintLineImage(ProfileGeometry(entry.ImageData, entry.MeasureResult,
+                                                    LineImageWidth(f.ImagePosition, M, R, labelSpace)));
+        fLineImageEntry = &entry;
+        fLineImagePosition = f.ImagePosition;
+    }
+    const QImage picture = PaintLineImageStretch(fLineImage, p.Picture.Width, stretch);
     LineImageView->setPixmap(QPixmap::fromImage(picture));
     LineImageView->setGeometry(p.Picture.Left, p.Picture.Top, picture.width(), picture.height());
     LineImageView->show();
@@ -668,6 +682,10 @@ void TMainWindow::resizeEvent(QResizeEvent* event) {
     if (fPlaced && !isMaximized() && !isMinimized()) {
         fForm.Width = width() + WindowFrameWidth;
         fForm.Height = height();
+    }
+    if (fPlaced && isVisible()) {
+        fFormResized = true;
+        fResizeEnd->start();
     }
     LayOut();
     // Each column gets an equal share of its view, as the window's resize rule says.

@@ -14,10 +14,12 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QTreeView>
 
 #include "Main.h"
@@ -138,4 +140,11 @@ private:
     bool fRendering = false;
     bool fPlaced = false;
     bool fCloseScheduled = false;
+    // A live resize stretches the last drawn profile; 200 ms without a resize ends it.
+    bool fFormResized = false;
+    QTimer* fResizeEnd = nullptr;
+    QImage fLineImage;
+    // What fLineImage shows: the entry and the image position.
+    const void* fLineImageEntry = nullptr;
+    int fLineImagePosition = -1;
 };

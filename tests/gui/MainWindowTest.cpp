@@ -13,6 +13,7 @@
 
 #include "GuiFormSandbox.h"
 #include "GuiTest.h"
+#include "LineImagePainter.h"
 #include "MainLayout.h"
 #include "ProfileGeometry.h"
 
@@ -326,6 +327,20 @@ TEST_F(MainWindowTest, TheSelectedEntrysProfileIsDrawnWithItsMarkersWhereTheGeom
     EXPECT_EQ(at((m.LeftX + m.RightX) / 2, 240), QColor(128, 128, 128)) << "profile under the dip";
     EXPECT_EQ(at(10, 256 - 200 + 5), QColor(128, 128, 128)) << "profile filling";
     EXPECT_EQ(at(10, 256 - 200 - 5), QColor(Qt::black)) << "above the profile";
+
+    // A live resize stretches the picture drawn before; 200 ms after the last resize it is drawn 1:1.
+    const QImage before = PaintLineImage(g);
+    w.resize(w.width() + 120, w.height());
+    const QImage stretched = w.LineImageView->pixmap().toImage();
+    ASSERT_EQ(stretched.width(), shot.width() + 48) << "the results view takes 4 of 10 parts";
+    EXPECT_EQ(stretched,
+              PaintLineImageStretch(before, stretched.width(), true).convertToFormat(stretched.format()));
+    QTest::qWait(300);
+    const QImage redrawn = w.LineImageView->pixmap().toImage();
+    const TProfileGeometry wide =
+        ProfileGeometry(f.MeasureList[0]->ImageData, f.MeasureList[0]->MeasureResult, redrawn.width() - 2);
+    EXPECT_EQ(redrawn, PaintLineImageStretch(PaintLineImage(wide), redrawn.width(), false)
+                           .convertToFormat(redrawn.format()));
 
     // Another position moves the picture under the measurement view; none hides it.
     f.ImagePosition = SLeft;
