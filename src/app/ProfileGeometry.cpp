@@ -23,6 +23,10 @@ std::int32_t LineImageStretchWidth(EImagePos position, std::int32_t M, std::int3
     return w;
 }
 
+std::int32_t LineImagePaintLeft(EImagePos position, std::int32_t M, std::int32_t labelSpace) {
+    return labelSpace + 8 + (position == SRight ? M : 0);
+}
+
 std::int32_t RoundEven(float x) {
     // nearbyint rounds in the current mode, which is to nearest with ties to even.
     return static_cast<std::int32_t>(std::nearbyint(x));

@@ -47,6 +47,8 @@ std::int32_t LineImageWidth(EImagePos position, std::int32_t M, std::int32_t R, 
 // Width of the framed picture painted on the window (two pixels wider).
 std::int32_t LineImageStretchWidth(EImagePos position, std::int32_t M, std::int32_t R,
                                    std::int32_t labelSpace);
+// Left edge of the framed picture on the window.
+std::int32_t LineImagePaintLeft(EImagePos position, std::int32_t M, std::int32_t labelSpace);
 // The integer nearest to x, ties to the even one.
 std::int32_t RoundEven(float x);
 // The picture of an entry's scaled profile and line markers, width pixels wide. Markers

@@ -23,17 +23,19 @@ TMeasureResult Lines(std::initializer_list<std::pair<std::int16_t, std::uint8_t>
 }
 
 TEST(ProfileGeometry, PictureWidthsByPositionAndLabels) {
+    // Without labels the picture starts 8 pixels from the window's edge and spans the views.
     struct {
         EImagePos Pos;
-        std::int32_t Label, Image, Stretch;
+        std::int32_t Label, Image, Stretch, Left;
     } const cases[] = {
-        {SFull, 0, 998, 1000}, {SLeft, 0, 597, 599},  {SRight, 0, 398, 400},
-        {SFull, 53, 945, 947}, {SLeft, 53, 544, 546}, {SRight, 53, 345, 347},
+        {SFull, 0, 998, 1000, 8},  {SLeft, 0, 597, 599, 8},   {SRight, 0, 398, 400, 608},
+        {SFull, 53, 945, 947, 61}, {SLeft, 53, 544, 546, 61}, {SRight, 53, 345, 347, 661},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.Pos));
         EXPECT_EQ(LineImageWidth(c.Pos, 600, 400, c.Label), c.Image);
         EXPECT_EQ(LineImageStretchWidth(c.Pos, 600, 400, c.Label), c.Stretch);
+        EXPECT_EQ(LineImagePaintLeft(c.Pos, 600, c.Label), c.Left);
     }
     EXPECT_EQ(ProfileLabelSpace(40, 30, true), 53);
     EXPECT_EQ(ProfileLabelSpace(40, 30, false), 0);

@@ -252,6 +252,25 @@ TEST_F(Measurement, CancelInEachQuestion) {
     EXPECT_TRUE(Commands.empty());
 }
 
+TEST_F(Measurement, SourceMenuChecksOneItemAndStoresIt) {
+    TForm_Main& form = Connect(DefaultScenario(), {"TestSource = \"VEXO\""});
+    EXPECT_EQ(form.CurrentTestSource, TSVexo);
+    struct {
+        TMenuItem* Item;
+        ETestSource Source;
+        std::string Setting;
+    } const cases[] = {{&form.Menu_SrcLocal, TSLocal, "Local"},
+                       {&form.Menu_SrcSelect, TSSelect, "Select"},
+                       {&form.Menu_SrcVexo, TSVexo, "Vexo"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Setting);
+        form.Menu_TestSourceClick(*c.Item);
+        EXPECT_EQ(form.CurrentTestSource, c.Source);
+        EXPECT_EQ(form.ConfigFile->GetVal("Setup", "TestSource", std::string()), c.Setting);
+        for (const auto& other : cases) EXPECT_EQ(other.Item->Checked, other.Item == c.Item);
+    }
+}
+
 TEST_F(Measurement, OverwriteClearsTheList) {
     TForm_Main& form =
         Connect(DefaultScenario(), {"TestSource = \"Local\"", "AddDataBehaviour = \"Overwrite\""});
