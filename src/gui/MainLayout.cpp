@@ -1,5 +1,7 @@
 #include "MainLayout.h"
 
+#include "ProfileGeometry.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -55,10 +57,9 @@ TLineImagePlacement PlaceLineImage(std::uint8_t imagePosition, const TMainViewsL
     p.MaxLabelTop = T;
     p.MinLabelTop = full.Measurements.Top + windowHeight -
                     static_cast<std::int32_t>(std::lround(140 * scaleFactor)) - minLabelHeight;
-    std::int32_t width = M + R - labelSpace;
-    if (imagePosition == Left) width -= R + 1;
-    if (imagePosition == Right) width -= M;
-    const std::int32_t x = labelSpace + 8 + (imagePosition == Right ? M : 0);
+    const auto position = static_cast<EImagePos>(imagePosition);
+    const std::int32_t width = LineImageStretchWidth(position, M, R, labelSpace);
+    const std::int32_t x = LineImagePaintLeft(position, M, labelSpace);
     const std::int32_t y = full.Results.Top + std::min(p.Measurements.Height, p.Results.Height) + 6;
     p.Picture = {x, y, std::max(0, width), 260};
     return p;
