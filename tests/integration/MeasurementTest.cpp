@@ -241,6 +241,9 @@ TEST_F(Measurement, CancelInEachQuestion) {
     form.Button_MeasureClick(&form.Button_InstantMeasure);
     EXPECT_EQ(Messages(), std::vector<std::string>{T(LE::AddToCurrentList)});
     EXPECT_EQ(form.MeasureList.size(), 1u);
+    const TDialogCall select = Dialogs().Of("Select").at(0);
+    EXPECT_EQ(select.Caption, T(LE::SelectSource));
+    EXPECT_EQ(select.Text, T(LE::SelectConfigSource));
     // The RFID prompt.
     Rig.reset();
     TForm_Main& rfid = Connect(WithRFIDCard(), {"TestSource = \"Vexo\""});
