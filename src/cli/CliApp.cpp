@@ -61,6 +61,11 @@ private:
     int List();
     int Info();
     int ReadDatabase();
+    int Measure();
+    // The Test IDs an existing measurement file holds; false when it cannot be read.
+    bool KnownTestIDs(const std::filesystem::path& file, std::set<std::string>& ids);
+    // Saves the list as to the last used file: merged into an existing file, a new one otherwise.
+    int SaveTo(const std::filesystem::path& file);
     int Format();
     int Clock();
 
@@ -306,21 +311,8 @@ int TCliRun::ReadDatabase() {
     if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
 
     const std::filesystem::path out = std::filesystem::absolute(fOpt.Out);
-    // The Test IDs the file holds already, to tell what is new.
     std::set<std::string> known;
-    if (std::filesystem::exists(out)) {
-        std::vector<std::string> lines;
-        std::string error;
-        if (!ReadTextFileLines(out.string(), lines, error)) {
-            fErr << "vexo-cli: cannot read " << out.string() << ": " << error << "\n";
-            return exFileFailed;
-        }
-        const ETSVVersion style = lines.empty() ? TSVEmpty : DetectTSVStyle(lines[0]);
-        for (std::size_t i = 1; i < lines.size(); ++i) {
-            TMeasureSet entry;
-            if (ParseTSVLine(lines[i], entry, style)) known.insert(entry.TestID);
-        }
-    }
+    if (!KnownTestIDs(out, known)) return exFileFailed;
 
     int errors = 0;
     bool empty = false;
@@ -340,9 +332,33 @@ int TCliRun::ReadDatabase() {
     for (const auto& entry : f.MeasureList)
         if (!known.count(entry->TestID)) ++fresh;
 
-    // Saved as to the last used file: merged into an existing file, a new one otherwise.
-    f.SaveDialog_Results.InitialDir = out.parent_path().string();
-    f.SaveDialog_Results.FileName = out.filename().string();
+    if (int status = SaveTo(out); status != exDone) return status;
+    fOut << "Entries read: " << f.MeasureList.size() << (empty ? " (the reader's database is empty)" : "")
+         << "\n";
+    fOut << "New entries: " << fresh << "\n";
+    return exDone;
+}
+
+bool TCliRun::KnownTestIDs(const std::filesystem::path& file, std::set<std::string>& ids) {
+    if (!std::filesystem::exists(file)) return true;
+    std::vector<std::string> lines;
+    std::string error;
+    if (!ReadTextFileLines(file.string(), lines, error)) {
+        fErr << "vexo-cli: cannot read " << file.string() << ": " << error << "\n";
+        return false;
+    }
+    const ETSVVersion style = lines.empty() ? TSVEmpty : DetectTSVStyle(lines[0]);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        TMeasureSet entry;
+        if (ParseTSVLine(lines[i], entry, style)) ids.insert(entry.TestID);
+    }
+    return true;
+}
+
+int TCliRun::SaveTo(const std::filesystem::path& file) {
+    TForm_Main& f = *fForm;
+    f.SaveDialog_Results.InitialDir = file.parent_path().string();
+    f.SaveDialog_Results.FileName = file.filename().string();
     const int before = fDialogs.MessagesShown;
     // A file in use is not retried for ever: the command gives up.
     fDialogs.AnswerMessage = [](const TMessageBoxRequest& r) {
@@ -350,10 +366,85 @@ int TCliRun::ReadDatabase() {
     };
     f.SaveMeasureFile(STLastFile);
     fDialogs.AnswerMessage = nullptr;
-    if (fDialogs.MessagesShown != before || !std::filesystem::exists(out)) return exFileFailed;
+    if (fDialogs.MessagesShown != before || !std::filesystem::exists(file)) return exFileFailed;
+    return exDone;
+}
 
-    fOut << "Entries read: " << f.MeasureList.size() << (empty ? " (the reader's database is empty)" : "")
-         << "\n";
+int TCliRun::Measure() {
+    if (int status = ConnectReader(); status != exDone) return status;
+    TForm_Main& f = *fForm;
+    if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
+    const std::filesystem::path out = std::filesystem::absolute(fOpt.Out);
+    std::set<std::string> known;
+    if (!KnownTestIDs(out, known)) return exFileFailed;
+
+    const bool rfidReader = f.EEPROMMap->VolatileData.VexoCfgBits.RFIDTestCard();
+    if (fOpt.ConfigFile.empty() && fOpt.Rfid != rfidReader) {
+        fErr << "vexo-cli: this reader takes its test configuration "
+             << (rfidReader ? "from an RFID tag: use --rfid" : "from its stored list: use --stored N")
+             << "\n";
+        return exUsage;
+    }
+    if (!fOpt.ConfigFile.empty()) {
+        if (!std::filesystem::exists(fOpt.ConfigFile)) {
+            fErr << "vexo-cli: cannot read " << fOpt.ConfigFile << "\n";
+            return exFileFailed;
+        }
+        f.CurrentTestSource = TSLocal;
+        fDialogs.FileAnswer = std::filesystem::absolute(fOpt.ConfigFile).string();
+    } else {
+        f.CurrentTestSource = TSVexo;
+        fDialogs.ChoiceAnswer = fOpt.Stored ? *fOpt.Stored - 1 : -1;
+    }
+    f.CombineMeasurements = fOpt.Combine ? Combine : SingleOnly;
+
+    int errors = 0;
+    fDialogs.AnswerMessage = [&](const TMessageBoxRequest& r) {
+        if (r.Style == 0) ++errors;
+        // The combination question: --combine says yes.
+        if (r.Message == f.Text(LE::CombineQuestion)) return std::int32_t{fOpt.Combine ? mrYes : mrNo};
+        return MessageBoxResult(r.Style, eMsgButton::OK, false);
+    };
+    const std::size_t before = f.MeasureList.size();
+    f.Button_MeasureClick(fOpt.Timer ? static_cast<const void*>(&f.Button_TimerMeasure)
+                                     : static_cast<const void*>(&f.Button_InstantMeasure));
+    // A measurement waits for the reader's prompts and its user; the window's time-outs end a
+    // silent one. Idle for a few seconds without a new entry means it was given up (a choice
+    // that did not fit, a configuration the reader does not have).
+    using clock = std::chrono::steady_clock;
+    auto idleSince = clock::now();
+    const bool ended = Pump(
+        [&] {
+            if (!f.LinkOpen() || errors > 0) return true;
+            if (f.MeasureList.size() > before && Ready() && f.CombineMeasurements != SecondMeasure)
+                return true;
+            // The clock poll comes and goes every second; only reader work counts as busy.
+            const bool idle =
+                f.DelayedUserAction == actNone && (f.State.Current == 0 || f.State.Current == 15);
+            if (!idle) idleSince = clock::now();
+            return clock::now() - idleSince > std::chrono::seconds(3);
+        },
+        600000);
+    fDialogs.AnswerMessage = nullptr;
+    if (fDialogs.ConfigListShown >= 0 && fOpt.Stored && *fOpt.Stored > fDialogs.ConfigListShown) {
+        fErr << "vexo-cli: the reader holds " << fDialogs.ConfigListShown << " stored configurations, not "
+             << *fOpt.Stored << "\n";
+        return exUsage;
+    }
+    if (!ended || !f.LinkOpen() || errors > 0) return exReaderFailed;
+    if (f.MeasureList.size() == before) {
+        fErr << "vexo-cli: no measurement was made";
+        if (fOpt.Stored) fErr << " (stored configuration " << *fOpt.Stored << " was not offered)";
+        fErr << "\n";
+        return exReaderFailed;
+    }
+
+    std::size_t fresh = 0;
+    for (const auto& entry : f.MeasureList)
+        if (!known.count(entry->TestID)) ++fresh;
+    if (int status = SaveTo(out); status != exDone) return status;
+    for (std::size_t i = before; i < f.MeasureList.size(); ++i)
+        fOut << "Entry: " << f.MeasureList[i]->TestID << "\n";
     fOut << "New entries: " << fresh << "\n";
     return exDone;
 }
@@ -367,10 +458,7 @@ int TCliRun::Run() {
     case eCliCommand::Read: status = ReadDatabase(); break;
     case eCliCommand::Format: status = Format(); break;
     case eCliCommand::Clock: status = Clock(); break;
-    case eCliCommand::Measure:
-        fErr << "vexo-cli: measure is not available in this version\n";
-        status = exReaderFailed;
-        break;
+    case eCliCommand::Measure: status = Measure(); break;
     case eCliCommand::None: break;
     }
     DisconnectReader();

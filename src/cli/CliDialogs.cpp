@@ -47,8 +47,10 @@ std::int32_t TCliDialogs::InputQuery(const TQueryRequest&, std::string&) {
 }
 
 bool TCliDialogs::OpenFile(const TFileDialogState&, std::string& fileName) {
+    // Answered once: a file that does not do is asked for again, and then the command gives up.
     if (FileAnswer.empty()) return false;
     fileName = FileAnswer;
+    FileAnswer.clear();
     return true;
 }
 

@@ -16,7 +16,10 @@ public:
     // Answers a message box; unset: the first button (OK, Yes or Accept).
     std::function<std::int32_t(const TMessageBoxRequest&)> AnswerMessage;
     // The file a save or open dialog answers with; empty: the dialog is cancelled.
+    // An open dialog takes it once.
     std::string FileAnswer;
+    // Entries of the last configuration list shown; -1 when none was.
+    std::int32_t ConfigListShown = -1;
     // Index answered by a selection or the configuration list; -1 cancels.
     std::int32_t ChoiceAnswer = -1;
     // Every message box shown, for the exit status.

@@ -170,6 +170,31 @@ TEST(CliD2XX, WrongUsageAndMissingReaders) {
     EXPECT_TRUE(Has(list.Out, "0\t1. Vexo Reader (")) << list.Out;
 }
 
+TEST(CliD2XX, MeasureAddsTheEntryToTheFile) {
+    TCliSandbox box;
+    const fs::path out = box.Dir / "m.tsv";
+    std::ofstream(box.Dir / "bad.bin") << "not a configuration";
+    struct {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{"measure", "--stored", "1"}, exDone, "Test evaluation is running..."},
+        {{"measure", "--stored", "9"}, exReaderFailed, "stored configuration 9 was not offered"},
+        {{"measure", "--rfid"}, exUsage, "use --stored N"},
+        {{"measure", "--config", (box.Dir / "bad.bin").string()}, exReaderFailed, "can not be loaded"},
+    };
+    for (const auto& tc : cases) {
+        std::vector<std::string> args = tc.args;
+        args.insert(args.end(), {"--out", out.string()});
+        TRun r = box.Cli(args);
+        EXPECT_EQ(r.Status, tc.status) << tc.args[1] << "\n" << r.Err;
+        EXPECT_TRUE(Has(r.Err, tc.says)) << tc.args[1] << "\n" << r.Err;
+    }
+    // Only the successful run wrote the file: the header and its one entry.
+    EXPECT_EQ(FileLines(out).size(), 2u);
+}
+
 TEST(CliPty, InfoAndReadOverASerialDevice) {
     TCliSandbox box;
     TSimProcess sim;
