@@ -171,8 +171,14 @@ void TMainWindow::WireInput() {
             [this, &f] { Forward([&f] { f.Button_ReadDataClick(); }); });
     connect(Button_Save, &QPushButton::clicked, this,
             [this, &f] { Forward([&f] { f.Button_SaveClick(); }); });
+    connect(Button_InstantMeasure, &QPushButton::clicked, this,
+            [this, &f] { Forward([&f] { f.Button_MeasureClick(&f.Button_InstantMeasure); }); });
+    connect(Button_TimerMeasure, &QPushButton::clicked, this,
+            [this, &f] { Forward([&f] { f.Button_MeasureClick(&f.Button_TimerMeasure); }); });
     connect(CB_CombineMeasurements, &QCheckBox::toggled, this, [this, &f](bool checked) {
-        if (!fRendering) f.CB_CombineMeasurements.Checked = checked;
+        if (fRendering) return;
+        f.CB_CombineMeasurements.Checked = checked;
+        Forward([&f] { f.CB_CombineMeasurementsClick(); });
     });
 
     connect(ComboBox_FTDIDevice, &QComboBox::currentIndexChanged, this, [this, &f](int index) {
@@ -385,7 +391,7 @@ void TMainWindow::BuildMenus() {
     AddItem(data, f.Menu_LoadLastSavedOnStart, true, [&f] { f.Menu_LoadLastSavedOnStartClick(); });
     QMenu* source = AddSubMenu(setup, f.Menu_TestSource);
     for (TMenuItem* item : {&f.Menu_SrcVexo, &f.Menu_SrcLocal, &f.Menu_SrcSelect})
-        AddItem(source, *item, true, nullptr);
+        AddItem(source, *item, true, [&f, item] { f.Menu_TestSourceClick(*item); });
 
     AddSubMenu(nullptr, f.Menu_Language);
     QMenu* info = AddSubMenu(nullptr, f.Menu_Info);
