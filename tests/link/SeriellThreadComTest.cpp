@@ -8,6 +8,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "PortHolder.h"
 #include "PseudoTerminal.h"
 #include "SeriellThread.h"
 
@@ -155,31 +156,11 @@ TEST(LinkOpenErrors, MissingComPortAndPortInUse) {
 
     TPseudoTerminal pty;
     ASSERT_TRUE(pty.Open());
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(release[1]);
-        auto holder = CreateSystemSerialPort();
-        const char ok = holder->Open(pty.SlavePath()) == 0 ? 'y' : 'n';
-        (void)!::write(ready[1], &ok, 1);
-        pollfd p{release[0], POLLIN, 0};
-        ::poll(&p, 1, 5000);
-        ::_exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-    ASSERT_EQ(ok, 'y');
+    TPortHolder holder;
+    ASSERT_TRUE(holder.Hold(pty.SlavePath()));
     EXPECT_FALSE(link.OpenPortPath(pty.SlavePath(), 9600));
     EXPECT_FALSE(link.isOpen());
     EXPECT_EQ(link.GetErrorMessage(), "Port wird schon verwendet (0x0005)");
-    ::close(release[1]);
-    ::waitpid(child, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ::close(release[0]);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "PortHolder.h"
 #include "PseudoTerminal.h"
 #include "SerialPort.h"
 
@@ -70,34 +71,13 @@ TEST(SerialPortOpen, MissingDeviceAndNonTerminalAreRefused) {
 TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse) {
     TPseudoTerminal pty;
     ASSERT_TRUE(pty.Open());
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(release[1]);
-        auto holder = CreateSystemSerialPort();
-        const char result = holder->Open(pty.SlavePath()) == 0 ? 'y' : 'n';
-        (void)!::write(ready[1], &result, 1);
-        // Held until the parent closes its end, or at most a few seconds.
-        pollfd p{release[0], POLLIN, 0};
-        ::poll(&p, 1, 5000);
-        ::_exit(0);
-    }
-    char result = 0;
-    ASSERT_EQ(::read(ready[0], &result, 1), 1);
-    ASSERT_EQ(result, 'y');
+    TPortHolder holder;
+    ASSERT_TRUE(holder.Hold(pty.SlavePath()));
     auto port = CreateSystemSerialPort();
     EXPECT_EQ(port->Open(pty.SlavePath()), SERIAL_ERROR_IN_USE);
-    ::close(release[1]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    holder.Release();
     // Once the holder is gone the port is free again.
     EXPECT_EQ(port->Open(pty.SlavePath()), 0u);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ::close(release[0]);
 }
 
 TEST_F(PtyPort, SettingsAreAppliedAndUnsupportedOnesReported) {
