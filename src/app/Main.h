@@ -4,6 +4,7 @@
 // show this state and call its handlers; tests do the same.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "MainTypes.h"
 #include "MeasureFileFormat.h"
 #include "MeasureSort.h"
+#include "ProfileGeometry.h"
 #include "SeriellThread.h"
 #include "TestConfiguration.h"
 #include "TestResults.h"
@@ -29,6 +31,10 @@ inline constexpr const char* UserConfigFileName = "DRConfig.ini";
 inline constexpr int VersionMajor = 1;
 inline constexpr int VersionMinor = 5;
 inline constexpr int VersionBuild = 63;
+// What the window's rules count beyond the inside of the window: the frame's width, and
+// the caption, menu bar and frame in height.
+inline constexpr std::int32_t WindowFrameWidth = 16;
+inline constexpr std::int32_t WindowNonClientHeight = 47;
 // "V1.5.063".
 std::string MakeVersionString();
 
@@ -353,6 +359,34 @@ public:
     // After the line image: add the entry or offer the second measurement of a pair.
     void CombinationDecision();
     bool TryRFIDAgain = false;
+
+    // ------------------------------------------------------------ line image, window layout
+    // The inside of the window below the menu bar, in form pixels; the view keeps it.
+    std::int32_t ClientWidth = 874 - WindowFrameWidth, ClientHeight = 624 - WindowNonClientHeight;
+    // The drawn profile (LineImage) and the framed picture FormPaint puts on the window.
+    TProfileGeometry LineImage;
+    struct TLineImageStretch {
+        std::int32_t Width = 0, Height = LineImageHeight + 2;
+        // LineImage is stretched into the frame (a live resize) rather than copied 1:1.
+        bool Stretched = false;
+    };
+    TLineImageStretch LineImageStretch;
+    // Counts the drawings of LineImage, so a view paints it again only when it changed.
+    std::uint32_t LineImageGeneration = 0;
+    bool FormResized = false;
+    void DrawLineImage();
+    void PlaceLineImage();
+    // Where LineImageStretch is painted on the window; nothing while no profile is shown.
+    std::optional<TRect> FormPaint() const;
+    void FormResize();
+    // The end of an interactive move or resize: the profile is drawn again 1:1.
+    void FormExitSizeMove();
+    // One of Menu_ImgPosLeft, Menu_ImgPosRight, Menu_ImgPosFull, Menu_ImgPosNone.
+    void Menu_ImgPosClick(TMenuItem& Sender);
+    // The larger value label's width plus 13 while one shows text, else 0.
+    std::int32_t LabelSpace() const;
+    // Both views down to the status bar, the value labels hidden: no profile is shown.
+    void ShowViewsFullHeight();
 
     const TMainEnvironment& Environment() const { return fEnv; }
     // Raises the change notification once the outermost handler ends.

@@ -104,6 +104,8 @@ void TForm_Main::CreateForm() {
     Timer_init.SetEnabled(true);
     UpdateLanguage();
     ShowStatus(16);
+    // The window's first size places the views.
+    FormResize();
 }
 
 namespace {

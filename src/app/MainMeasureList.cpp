@@ -67,7 +67,8 @@ void TForm_Main::ListView_ResultsColumnClick(std::int32_t column) {
 }
 
 void TForm_Main::FullHeightViews(TListView& view) {
-    const std::int32_t bottom = Height - StatusBar.Height - 4;
+    // Down to 4 pixels above the status bar.
+    const std::int32_t bottom = ClientHeight - StatusBar.Height - 4;
     view.Bounds.Height = std::max(0, bottom - view.Bounds.Top);
 }
 
@@ -80,12 +81,13 @@ void TForm_Main::ListView_MeasurementsSelectItem(std::int32_t Item, bool Selecte
         for (TResultSet& r : e.ResultList) SelResultList.push_back(&r);
         Label_Min.Caption = e.ImgMin;
         Label_Max.Caption = e.ImgMax;
-        if (!e.ImageData.empty()) DrawImage = true;
+        if (!e.ImageData.empty()) {
+            DrawImage = true;
+            DrawLineImage();
+            PlaceLineImage();
+        }
     }
-    if (!DrawImage || ImagePosition == SNone) {
-        FullHeightViews(ListView_Measurements);
-        FullHeightViews(ListView_Results);
-    }
+    if (!DrawImage || ImagePosition == SNone) ShowViewsFullHeight();
     ListView_Results.ItemCount = static_cast<std::int32_t>(SelResultList.size());
     ListView_Results.ItemIndex = -1;
     SortList(ResultSortMode, SelResultList);
@@ -129,6 +131,9 @@ void TForm_Main::HideImageAfterDelete() {
         if (ImagePosition == SLeft) FullHeightViews(ListView_Results);
         if (ImagePosition == SRight) FullHeightViews(ListView_Measurements);
     }
+    // Without a selected entry the value labels have nothing to show.
+    Label_Min.Visible = false;
+    Label_Max.Visible = false;
 }
 
 void TForm_Main::DeleteEntriesClick() {
@@ -153,6 +158,8 @@ void TForm_Main::Menu_DeleteListClick() {
         HideImageAfterDelete();
         UpdateSaveEnabled();
     }
+    DrawLineImage();
+    FormResize();
 }
 
 std::int32_t TForm_Main::IndexOfTestID(const TMeasureSet& entry) const {
@@ -166,6 +173,7 @@ void TForm_Main::ClearMeasureList() {
     SelResultList.clear();
     ListView_Measurements.ItemIndex = -1;
     // No entry is selected any more, so no image is shown.
+    if (DrawImage) ShowViewsFullHeight();
     DrawImage = false;
     MeasureList.clear();
     ListView_Measurements.ItemCount = 0;

@@ -184,6 +184,19 @@ void TForm_Main::LayOutControls() {
         CB_CombineMeasurements.Bounds.Top = b.Top + (b.Height - CB_CombineMeasurements.Bounds.Height) / 2;
     }
 
+    // The device boxes beside Button_Open (past the combine box when it shows), the
+    // reader's clock label left of the date frame.
+    const std::int32_t boxLeft =
+        (CB_CombineMeasurements.Visible ? CB_CombineMeasurements.Bounds.Right() : Button_Open.Bounds.Right()) + 6;
+    const std::int32_t boxTop = Button_Open.Bounds.Top + 1;
+    const std::int32_t clockLabelWidth = 80;
+    const std::int32_t room = std::max(120, Panel_Date.Bounds.Left - clockLabelWidth - 12 - boxLeft);
+    ComboBox_FTDIDevice.Bounds = {boxLeft, boxTop, std::min(260, room), 23};
+    ComboBox_Com.Bounds = {boxLeft, boxTop, 100, 23};
+    ComboBox_Baud.Bounds = {boxLeft + 106, boxTop, 90, 23};
+    Label_VexoTime.Bounds = {Panel_Date.Bounds.Left - clockLabelWidth - 6, Button_Open.Bounds.Top + 6,
+                             clockLabelWidth, 13};
+
     // 20
     StatusBar.Height = Round(StatusBar.Height * ScaleFactor);
     StatusBar.Panels[0].Text.clear();
@@ -226,8 +239,11 @@ void TForm_Main::LayOutControls() {
     Label_FWDisplay.Bounds.Width = Panel_Time.Bounds.Right() - Panel_Date.Bounds.Left;
 
     // 28
+    ListView_Measurements.Bounds.Left = 4;
     ListView_Measurements.Bounds.Top = Button_ReadData.Bounds.Top + 29;
     ListView_Results.Bounds.Top = Button_ReadData.Bounds.Top + 29;
+    ClientWidth = Width - WindowFrameWidth;
+    ClientHeight = Height - WindowNonClientHeight;
 }
 
 void TForm_Main::Menu_NewDataBehaviourItemClick(TMenuItem& Sender) {

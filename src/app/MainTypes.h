@@ -73,6 +73,8 @@ struct TMainEnvironment {
     std::function<void()> Changed;
     // Settings and language files are read and never written (vexo-cli).
     bool ReadOnlySettings = false;
+    // Width of a label's text in the window's font; empty: an estimate of 6 pixels a character.
+    std::function<std::int32_t(const std::string& text)> TextWidth;
     // One line per frame sent and received (the front end's trace switch); empty: no trace.
     std::function<void(const std::string& line)> Trace;
 };

@@ -13,7 +13,6 @@
 #include <QPainter>
 
 #include "LineImagePainter.h"
-#include "MainLayout.h"
 #include "ProfileGeometry.h"
 
 namespace {
@@ -42,6 +41,12 @@ TDateTime FromQDateTime(const QDateTime& value) {
     const QDate d = value.date();
     const local_days day{year{d.year()} / month{unsigned(d.month())} / std::chrono::day{unsigned(d.day())}};
     return TDateTime{day} + milliseconds{value.time().msecsSinceStartOfDay()};
+}
+
+std::int32_t WindowTextWidth(const std::string& text) {
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return QFontMetrics(font).horizontalAdvance(QString::fromStdString(text));
 }
 
 void TColorPanel::paintEvent(QPaintEvent*) {
@@ -147,10 +152,7 @@ TMainWindow::TMainWindow(TForm_Main& form, QWidget* parent) : QMainWindow(parent
     fResizeEnd = new QTimer(this);
     fResizeEnd->setSingleShot(true);
     fResizeEnd->setInterval(200);
-    connect(fResizeEnd, &QTimer::timeout, this, [this] {
-        fFormResized = false;
-        LayOut();
-    });
+    connect(fResizeEnd, &QTimer::timeout, this, [this] { Forward([this] { fForm.FormExitSizeMove(); }); });
     BuildMenus();
     // Ctrl+L and Ctrl+S belong to the window before any of its controls.
     qApp->installEventFilter(this);
@@ -384,7 +386,7 @@ void TMainWindow::BuildMenus() {
     AddItem(setup, f.Menu_FTDIDirect, true, [&f] { f.Menu_DirectFTDIClick(); });
     QMenu* position = AddSubMenu(setup, f.Menu_SetImagePos);
     for (TMenuItem* item : {&f.Menu_ImgPosLeft, &f.Menu_ImgPosRight, &f.Menu_ImgPosFull, &f.Menu_ImgPosNone})
-        AddItem(position, *item, true, nullptr);
+        AddItem(position, *item, true, [&f, item] { f.Menu_ImgPosClick(*item); });
     QMenu* data = AddSubMenu(setup, f.Menu_NewDataBehaviour);
     for (TMenuItem* item : {&f.Menu_OverWriteExisting, &f.Menu_AddToExisting, &f.Menu_AlwaysAsk})
         AddItem(data, *item, true, [&f, item] { f.Menu_NewDataBehaviourItemClick(*item); });
@@ -480,8 +482,11 @@ void RenderView(QTreeView& view, TReportModel& model, const TListView& state) {
     Qt::SortOrder order = Qt::AscendingOrder;
     for (std::size_t i = 0; i < state.Columns.size(); ++i) {
         const TListColumn& c = state.Columns[i];
-        if (header->sectionSize(static_cast<int>(i)) != c.Width)
-            header->resizeSection(static_cast<int>(i), c.Width);
+        // The form's shares count the view's border in; the last column gives it back, so
+        // equal shares never need a horizontal scroll bar.
+        const int width =
+            i + 1 == state.Columns.size() ? std::max(0, c.Width - 2 * view.frameWidth()) : c.Width;
+        if (header->sectionSize(static_cast<int>(i)) != width) header->resizeSection(static_cast<int>(i), width);
         if (c.Arrow != eSortArrow::None) {
             sorted = static_cast<int>(i);
             // The form's down arrow marks an ascending sort.
@@ -547,10 +552,6 @@ void TMainWindow::Render() {
           std::pair{Label_Max, &f.Label_Max}}) {
         label->setText(Q(state->Caption));
         RenderControl(*label, *state, hints);
-        // The profile's value labels stay away until the form gives them a place.
-        if ((label == Label_Min || label == Label_Max) && state->Bounds.Width <= 0 &&
-            state->Bounds.Height <= 0)
-            label->hide();
     }
 
     for (auto [panel, state] : {std::pair{Panel_Date, &f.Panel_Date}, std::pair{Panel_Time, &f.Panel_Time}}) {
@@ -612,67 +613,34 @@ void TMainWindow::LayOut() {
         picker->setFont(pickerFont);
     }
 
-    const TDeviceBoxesLayout boxes = DeviceBoxesLayout(f.Button_Open.Bounds, f.CB_CombineMeasurements.Bounds,
-                                                       f.CB_CombineMeasurements.Visible, f.Panel_Date.Bounds);
-    for (auto [w, c, design] : {std::tuple<QWidget*, const TControl*, TRect>{
-                                    ComboBox_FTDIDevice, &f.ComboBox_FTDIDevice, boxes.FTDIDevice},
-                                {ComboBox_Com, &f.ComboBox_Com, boxes.Com},
-                                {ComboBox_Baud, &f.ComboBox_Baud, boxes.Baud},
-                                {Label_VexoTime, &f.Label_VexoTime, boxes.VexoTime}})
-        Place(*w, c->Bounds.Width > 0 ? c->Bounds : design, s);
+    for (auto [w, c] : {std::pair<QWidget*, const TControl*>{ComboBox_FTDIDevice, &f.ComboBox_FTDIDevice},
+                        {ComboBox_Com, &f.ComboBox_Com},
+                        {ComboBox_Baud, &f.ComboBox_Baud},
+                        {Label_VexoTime, &f.Label_VexoTime},
+                        {ListView_Measurements, &f.ListView_Measurements},
+                        {ListView_Results, &f.ListView_Results}})
+        Place(*w, c->Bounds, s);
 
     const int barHeight = StatusBar->height();
     StatusBar->setGeometry(0, Client->height() - barHeight, Client->width(), barHeight);
-    const int viewsTop = f.ListView_Measurements.Bounds.Top > 0 ? f.ListView_Measurements.Bounds.Top
-                                                                : f.Button_ReadData.Bounds.Top + 29;
-    const TMainViewsLayout views =
-        MainViewsLayout(static_cast<std::int32_t>(std::lround(Client->width() / s)) + WindowFrameWidth,
-                        viewsTop, static_cast<std::int32_t>(std::lround((Client->height() - barHeight) / s)));
-    if (!PlaceProfile(views)) {
-        LineImageView->hide();
-        Place(*ListView_Measurements, views.Measurements, s);
-        Place(*ListView_Results, views.Results, s);
-    }
+    PaintLineImage();
 }
 
-bool TMainWindow::PlaceProfile(const TMainViewsLayout& full) {
+void TMainWindow::PaintLineImage() {
     TForm_Main& f = fForm;
-    const std::int32_t row = f.ListView_Measurements.ItemIndex;
-    if (!f.DrawImage || f.ImagePosition == SNone || row < 0 ||
-        static_cast<std::size_t>(row) >= f.MeasureList.size())
-        return false;
-    const TMeasureSet& entry = *f.MeasureList[static_cast<std::size_t>(row)];
-    if (entry.ImageData.empty()) return false;
-    const double s = f.ScaleFactor;
-    Label_Max->adjustSize();
-    Label_Min->adjustSize();
-    const bool anyCaption = !f.Label_Max.Caption.empty() || !f.Label_Min.Caption.empty();
-    const std::int32_t labelSpace = ProfileLabelSpace(Label_Max->width(), Label_Min->width(), anyCaption);
-    // The rules count the window's height with its menu bar, caption and frame.
-    const std::int32_t windowHeight = static_cast<std::int32_t>(std::lround(Client->height() / s)) + 47;
-    const TLineImagePlacement p =
-        PlaceLineImage(f.ImagePosition, full, windowHeight, s, labelSpace, Label_Min->height());
-    Place(*ListView_Measurements, p.Measurements, s);
-    Place(*ListView_Results, p.Results, s);
-    const std::int32_t M = full.Measurements.Width, R = full.Results.Width;
-    // During a live resize the last picture is stretched into the new frame; afterwards drawn 1:1.
-    const bool stretch = fFormResized && !fLineImage.isNull() && fLineImageEntry == &entry &&
-                         fLineImagePosition == f.ImagePosition;
-    if (!stretch) {
-        fLineImage = PaintLineImage(ProfileGeometry(entry.ImageData, entry.MeasureResult,
-                                                    LineImageWidth(f.ImagePosition, M, R, labelSpace)));
-        fLineImageEntry = &entry;
-        fLineImagePosition = f.ImagePosition;
+    const std::optional<TRect> at = f.FormPaint();
+    if (!at || at->Width <= 0) {
+        LineImageView->hide();
+        return;
     }
-    const QImage picture = PaintLineImageStretch(fLineImage, p.Picture.Width, stretch);
+    if (f.LineImageGeneration != fLineImageGeneration || fLineImage.isNull()) {
+        fLineImage = ::PaintLineImage(f.LineImage);
+        fLineImageGeneration = f.LineImageGeneration;
+    }
+    const QImage picture = PaintLineImageStretch(fLineImage, f.LineImageStretch.Width, f.LineImageStretch.Stretched);
     LineImageView->setPixmap(QPixmap::fromImage(picture));
-    LineImageView->setGeometry(p.Picture.Left, p.Picture.Top, picture.width(), picture.height());
+    Place(*LineImageView, *at, f.ScaleFactor);
     LineImageView->show();
-    Label_Max->move(p.LabelLeft, p.MaxLabelTop);
-    Label_Min->move(p.LabelLeft, p.MinLabelTop);
-    Label_Max->setVisible(!f.Label_Max.Caption.empty());
-    Label_Min->setVisible(!f.Label_Min.Caption.empty());
-    return true;
 }
 
 void TMainWindow::ApplyPlacement() {
@@ -689,19 +657,12 @@ void TMainWindow::resizeEvent(QResizeEvent* event) {
         fForm.Width = width() + WindowFrameWidth;
         fForm.Height = height();
     }
-    if (fPlaced && isVisible()) {
-        fFormResized = true;
-        fResizeEnd->start();
-    }
-    LayOut();
-    // Each column gets an equal share of its view, as the window's resize rule says.
-    for (auto [view, state] : {std::pair{ListView_Measurements, &fForm.ListView_Measurements},
-                               std::pair{ListView_Results, &fForm.ListView_Results}}) {
-        if (state->Columns.empty()) continue;
-        const int share = (view->width() - 2 * view->frameWidth()) / static_cast<int>(state->Columns.size());
-        for (TListColumn& c : state->Columns) c.Width = share;
-    }
-    Render();
+    const double s = fForm.ScaleFactor;
+    fForm.ClientWidth = static_cast<std::int32_t>(std::lround(Client->width() / s));
+    fForm.ClientHeight = static_cast<std::int32_t>(std::lround(Client->height() / s));
+    Forward([this] { fForm.FormResize(); });
+    // No further resize for 200 ms ends the live resize: the profile is drawn again 1:1.
+    if (fPlaced && isVisible()) fResizeEnd->start();
 }
 
 void TMainWindow::moveEvent(QMoveEvent* event) {

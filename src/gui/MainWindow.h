@@ -4,6 +4,7 @@
 // form's state and to its handlers by name. No workflow logic lives here.
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -28,6 +29,8 @@
 
 QDateTime ToQDateTime(TDateTime value);
 TDateTime FromQDateTime(const QDateTime& value);
+// A label's text width in the window's font (8 points), for the form's label sizes.
+std::int32_t WindowTextWidth(const std::string& text);
 
 // The frame around a picker: its colour shows the clock state. Painted here rather than
 // through the palette, which the picker inside would inherit.
@@ -125,8 +128,8 @@ private:
     const TControl* ControlOf(const QWidget* widget) const;
     QWidget* WidgetOf(const TControl* control) const;
     void ApplyActiveControl();
-    // The selected entry's profile and its labels; false when none is to be shown.
-    bool PlaceProfile(const struct TMainViewsLayout& full);
+    // FormPaint: LineImageStretch where the form puts it, painted again when LineImage changed.
+    void PaintLineImage();
     // Runs a handler of the form from the widgets' side, then shows what it changed.
     void Forward(const std::function<void()>& handler);
 
@@ -140,11 +143,9 @@ private:
     bool fRendering = false;
     bool fPlaced = false;
     bool fCloseScheduled = false;
-    // A live resize stretches the last drawn profile; 200 ms without a resize ends it.
-    bool fFormResized = false;
+    // 200 ms without a resize ends a live resize (the form then draws the profile 1:1).
     QTimer* fResizeEnd = nullptr;
+    // The form's LineImage as painted, and which of its drawings that was.
     QImage fLineImage;
-    // What fLineImage shows: the entry and the image position.
-    const void* fLineImageEntry = nullptr;
-    int fLineImagePosition = -1;
+    std::uint32_t fLineImageGeneration = 0;
 };

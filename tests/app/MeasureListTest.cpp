@@ -106,7 +106,7 @@ TEST_F(MeasureList, SelectionShowsTheResultsInTheCurrentResultOrder) {
     EXPECT_EQ(form->ListView_ResultsData(0),
               (std::vector<std::string>{"Valid", "b", "10.25", "mg/l", "Neg"}));
     // No image: both views reach down to 4 pixels above the status bar.
-    EXPECT_EQ(form->ListView_Results.Bounds.Bottom(), form->Height - form->StatusBar.Height - 4);
+    EXPECT_EQ(form->ListView_Results.Bounds.Bottom(), form->ClientHeight - form->StatusBar.Height - 4);
 
     form->ListView_ResultsColumnClick(2);
     EXPECT_EQ(form->ResultSortMode, ResValUp);

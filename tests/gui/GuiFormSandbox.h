@@ -40,6 +40,7 @@ struct TGuiFormSandbox {
         // No D2XX library: COM mode.
         Env.Link.LibraryName = "libvexo-no-such-d2xx.so";
         Env.Link.CreateSuspended = true;
+        Env.TextWidth = WindowTextWidth;
         Env.Now = [] { return EncodeDateTime(2026, 5, 20, 10, 0, 0); };
         Env.Changed = [this] {
             ++Changes;

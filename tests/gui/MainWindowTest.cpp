@@ -14,7 +14,6 @@
 #include "GuiFormSandbox.h"
 #include "GuiTest.h"
 #include "LineImagePainter.h"
-#include "MainLayout.h"
 #include "ProfileGeometry.h"
 
 namespace {
@@ -62,10 +61,14 @@ TEST_F(MainWindowTest, BuildsFromAFreshConfigurationFolder) {
     EXPECT_EQ(w.Button_ReadData->height(), 25);
     EXPECT_EQ(w.ListView_Measurements->y(), w.Button_ReadData->y() + 29);
     EXPECT_EQ(w.ListView_Results->y(), w.ListView_Measurements->y());
-    const TMainViewsLayout views =
-        MainViewsLayout(w.Client->width() + WindowFrameWidth, w.ListView_Measurements->y(), w.StatusBar->y());
-    EXPECT_EQ(Geometry(*w.ListView_Measurements), views.Measurements);
-    EXPECT_EQ(Geometry(*w.ListView_Results), views.Results);
+    // 6 : 4 of the window's width, as the form's resize rule places them.
+    const int windowWidth = w.Client->width() + WindowFrameWidth;
+    EXPECT_EQ(Geometry(*w.ListView_Measurements), f.ListView_Measurements.Bounds);
+    EXPECT_EQ(Geometry(*w.ListView_Results), f.ListView_Results.Bounds);
+    EXPECT_EQ(w.ListView_Measurements->width(), (windowWidth - 20) * 6 / 10);
+    EXPECT_EQ(w.ListView_Results->x(), w.ListView_Measurements->width() + 8);
+    EXPECT_EQ(w.ListView_Results->width(), (windowWidth - 20) * 4 / 10 - 10);
+    EXPECT_EQ(f.ListView_Measurements.Columns[0].Width, w.ListView_Measurements->width() / 6);
     EXPECT_EQ(w.ListView_Measurements->y() + w.ListView_Measurements->height() + 4, w.StatusBar->y());
     EXPECT_EQ(w.StatusBar->height(), 20);
     EXPECT_EQ(w.StatusBar->y() + w.StatusBar->height(), w.Client->height());
@@ -170,10 +173,10 @@ TEST_F(MainWindowTest, InputReachesTheFormsStateAndHandlers) {
     w.Action(f.Menu_AutoConnect)->trigger();
     EXPECT_FALSE(f.autoConnect);
     EXPECT_FALSE(w.Action(f.Menu_AutoConnect)->isChecked());
-    // An item the form has no handler for keeps the form's tick.
-    const bool left = f.Menu_ImgPosLeft.Checked;
     w.Action(f.Menu_ImgPosLeft)->trigger();
-    EXPECT_EQ(w.Action(f.Menu_ImgPosLeft)->isChecked(), left);
+    EXPECT_EQ(f.ImagePosition, SLeft);
+    EXPECT_TRUE(w.Action(f.Menu_ImgPosLeft)->isChecked());
+    EXPECT_FALSE(w.Action(f.Menu_ImgPosRight)->isChecked());
 
     // The version window: status 19 while it is open, the status before afterwards.
     const std::uint8_t before = f.State.Current;
@@ -342,14 +345,24 @@ TEST_F(MainWindowTest, TheSelectedEntrysProfileIsDrawnWithItsMarkersWhereTheGeom
     EXPECT_EQ(redrawn, PaintLineImageStretch(PaintLineImage(wide), redrawn.width(), false)
                            .convertToFormat(redrawn.format()));
 
-    // Another position moves the picture under the measurement view; none hides it.
-    f.ImagePosition = SLeft;
-    w.Render();
+    // The position menu moves the picture under the measurement view, across both, or hides it,
+    // and the choice is kept in the settings.
+    w.Action(f.Menu_ImgPosLeft)->trigger();
+    EXPECT_TRUE(w.Action(f.Menu_ImgPosLeft)->isChecked());
+    EXPECT_FALSE(w.Action(f.Menu_ImgPosRight)->isChecked());
+    EXPECT_EQ(f.ConfigFile->GetVal("Setup", "ImagePosition", std::string()), "Left");
     EXPECT_EQ(w.LineImageView->x(), 8);
+    EXPECT_EQ(w.LineImageView->width(), w.ListView_Measurements->width() - 1);
     EXPECT_EQ(w.ListView_Results->y() + w.ListView_Results->height() + 4, w.StatusBar->y());
-    f.ImagePosition = SNone;
-    w.Render();
+    w.Action(f.Menu_ImgPosFull)->trigger();
+    EXPECT_EQ(w.LineImageView->x(), 8);
+    EXPECT_EQ(w.ListView_Results->height(), w.ListView_Measurements->height());
+    EXPECT_LT(w.ListView_Results->height(), w.StatusBar->y() - w.ListView_Results->y() - 4);
+    w.Action(f.Menu_ImgPosNone)->trigger();
+    EXPECT_EQ(f.ConfigFile->GetVal("Setup", "ImagePosition", std::string()), "None");
     EXPECT_FALSE(w.LineImageView->isVisible());
+    EXPECT_EQ(w.ListView_Results->y() + w.ListView_Results->height() + 4, w.StatusBar->y());
+    EXPECT_EQ(w.ListView_Measurements->y() + w.ListView_Measurements->height() + 4, w.StatusBar->y());
 }
 
 TEST_F(MainWindowTest, PickerKeysReachTheFormsKeyHandler) {

@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
     env.Arguments = arguments;
     env.Screen = ScreenMetrics();
     env.Link.Invoker = &invoker;
+    env.TextWidth = WindowTextWidth;
     env.Changed = [&window] {
         if (window) window->Render();
     };
