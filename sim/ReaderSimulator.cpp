@@ -220,7 +220,6 @@ void ReaderSimulator::BuildMemory() {
         const TSimStoredResult& last = fResults.back();
         fLastResult = LastResultBlock(last, last.Profile);
         fImage.assign(last.Profile.begin(), last.Profile.end());
-        for (auto& px : fImage) px = static_cast<std::uint16_t>(px * 16);
         fHaveMeasurement = true;
     }
     fResCfgRead = static_cast<std::uint16_t>(s.ResultCfgStart + s.ResultCfgReadOffset);
@@ -686,7 +685,6 @@ void ReaderSimulator::Dispatch(std::uint8_t code, const tByteBuffer& p, std::vec
         if (ParseTestConfig(cfg, fCurrentConfig, false) != CfgParseOk) cfg.Reset();
         std::vector<std::uint16_t> line = ModelProfile(cfg, s.ImageWidth, ++fMeasureSeed);
         fImage.assign(line.begin(), line.end());
-        for (auto& v : fImage) v = static_cast<std::uint16_t>(v * 16);
         fHaveMeasurement = true;
         Reply(replies, rspAcknowledge, {});
         break;
@@ -828,7 +826,7 @@ void ReaderSimulator::HandleImage(const tByteBuffer& p, std::vector<tByteBuffer>
         if (fImageFull16) {
             Put16(data, v);
         } else {
-            Put8(data, static_cast<std::uint8_t>(v >> 8));
+            Put8(data, static_cast<std::uint8_t>(v >> 4));
         }
     }
     tByteBuffer b;
@@ -960,7 +958,6 @@ void ReaderSimulator::FinishEvaluation() {
     r.Profile.assign(profile.begin(), profile.begin() + std::min<std::size_t>(profile.size(), 255));
 
     fImage = profile;
-    for (auto& v : fImage) v = static_cast<std::uint16_t>(v * 16);
     fHaveMeasurement = true;
     fLastResult = LastResultBlock(r, profile);
     StoreResult(r);

@@ -186,7 +186,7 @@ private:
     std::uint32_t fMeasureSeed = 0;
     bool fHaveMeasurement = false;
     bool fImageFull16 = true;
-    std::vector<std::uint16_t> fImage; // line of the last measurement, 16-bit gray
+    std::vector<std::uint16_t> fImage; // line of the last measurement, 12-bit gray
     TEvaluation fEvaluation;
 
     // Storage pointers (offsets).

@@ -214,12 +214,11 @@ void MainWindowStates() {
         ++failures;
     } else {
         w.ListView_Measurements->setCurrentIndex(w.ListView_Measurements->model()->index(withProfile, 0));
-        const std::pair<EImagePos, const char*> positions[] = {{SRight, "mainwindow-profile-right"},
-                                                               {SLeft, "mainwindow-profile-left"},
-                                                               {SFull, "mainwindow-profile-full"}};
-        for (const auto& [position, name] : positions) {
-            f.ImagePosition = position;
-            w.Render();
+        const std::pair<TMenuItem*, const char*> positions[] = {{&f.Menu_ImgPosRight, "mainwindow-profile-right"},
+                                                                {&f.Menu_ImgPosLeft, "mainwindow-profile-left"},
+                                                                {&f.Menu_ImgPosFull, "mainwindow-profile-full"}};
+        for (const auto& [item, name] : positions) {
+            w.Action(*item)->trigger();
             QTest::qWait(20);
             SaveWindow(w, name);
         }

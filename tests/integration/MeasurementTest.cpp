@@ -109,8 +109,12 @@ TEST_F(Measurement, InstantFromAFile) {
     EXPECT_EQ(e.LotNr, tni.LotNr);
     EXPECT_EQ(e.ResultList.size(), 1u);
     EXPECT_EQ(e.MeasureResult.LineCount, tni.Lines.size());
-    // The demo reader's line of 240 gray values.
+    // The demo reader's line of 240 gray values, 12-bit, scaled from its smallest to its largest.
     EXPECT_EQ(e.ImageData.size(), 240u);
+    EXPECT_LT(std::stoi(e.ImgMin), std::stoi(e.ImgMax));
+    EXPECT_LE(std::stoi(e.ImgMax), 4095);
+    EXPECT_EQ(*std::min_element(e.ImageData.begin(), e.ImageData.end()), 0);
+    EXPECT_GE(*std::max_element(e.ImageData.begin(), e.ImageData.end()), 254);
     EXPECT_EQ(form.ListView_Measurements.ItemIndex, 0);
     EXPECT_EQ(Count("evaluate mode 0x00"), 1u);
     EXPECT_EQ(Count("get image height 1 mode 5"), 1u);
