@@ -275,6 +275,13 @@ TEST(VersionWindow, LooksAndLogo) {
     QTest::mouseClick(info.Button_close, Qt::LeftButton);
     EXPECT_EQ(info.result(), mrOk);
 
+    // The program's default logo file is a TIFF picture.
+    const QString tiff = dir.filePath("logo.tif");
+    ASSERT_TRUE(picture.save(tiff, "TIFF"));
+    info.updateLogo(tiff.toStdString());
+    ASSERT_TRUE(info.Image_Logo->isVisibleTo(&info));
+    EXPECT_EQ(info.Image_Logo->pixmap().size(), QSize(150, 30));
+
     for (const QString& bad : {dir.filePath("missing.png"), QString()}) {
         info.updateLogo(bad.toStdString());
         EXPECT_FALSE(info.Image_Logo->isVisibleTo(&info)) << bad.toStdString();
