@@ -36,6 +36,17 @@ QPushButton* MakeButton(QWidget* parent) {
     return button;
 }
 
+// Enter clicks the button that has the focus, else the fallback when there is one (a
+// desktop user's Enter for OK); true when the key was Enter.
+bool EnterPressesButton(QDialog& dialog, QKeyEvent& event, QPushButton* fallback) {
+    if (event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter) return false;
+    auto* focused = qobject_cast<QPushButton*>(dialog.focusWidget());
+    QPushButton* button = focused ? focused : fallback;
+    if (button && button->isVisible() && button->isEnabled()) button->click();
+    event.accept();
+    return true;
+}
+
 // No title-bar buttons, only the caption.
 constexpr Qt::WindowFlags NoTitleButtons = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
 
@@ -126,7 +137,7 @@ void TForm_OwnMessageBox::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    if (!EnterPressesButton(*this, *event, nullptr)) QDialog::keyPressEvent(event);
 }
 
 // ------------------------------------------------------------------ selection
@@ -184,6 +195,10 @@ std::int32_t TForm_Select::ItemIndex() const {
     for (std::size_t i = 0; i < Radios.size(); ++i)
         if (Radios[i]->isChecked()) return static_cast<std::int32_t>(i);
     return -1;
+}
+
+void TForm_Select::keyPressEvent(QKeyEvent* event) {
+    if (!EnterPressesButton(*this, *event, Button_OK)) QDialog::keyPressEvent(event);
 }
 
 // ------------------------------------------------------------------ input
@@ -311,6 +326,11 @@ bool TForm_TestCfgList::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TForm_TestCfgList::keyPressEvent(QKeyEvent* event) {
+    // OK is enabled only while an item is chosen, so Enter in the list takes the chosen one.
+    if (!EnterPressesButton(*this, *event, Button_OK)) QDialog::keyPressEvent(event);
 }
 
 // ------------------------------------------------------------------ evaluation prompt

@@ -72,6 +72,9 @@ public:
     TSelectLayout Layout;
 
     void reject() override { done(mrCancel); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class TForm_InputQuery final : public QDialog {
@@ -114,6 +117,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class TForm_EvaluationInfo final : public QDialog {

@@ -127,6 +127,51 @@ TEST(OwnMessageBox, EscapeAnswersNothingAClosingWindowCancels) {
     EXPECT_EQ(box.result(), mrCancel);
 }
 
+// Enter clicks the focused button, and in the selection and configuration list OK when the
+// focus is elsewhere; Escape cancels the selection and the list, never the message box.
+TEST(DialogKeys, EnterClicksTheFocusedButtonOrOK) {
+    for (const auto& [style, focusCancel, result] :
+         {std::tuple{4, false, mrYes}, std::tuple{4, true, mrNo}, std::tuple{1, false, mrOk}}) {
+        TForm_OwnMessageBox box;
+        SetStyle(box, style);
+        box.show();
+        QPushButton* focus = focusCancel ? box.Button_Cancel : box.Button_OK;
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Return);
+        EXPECT_FALSE(box.isVisible()) << style;
+        EXPECT_EQ(box.result(), result) << style << " " << focusCancel;
+    }
+
+    TForm_Select select;
+    select.SetSelCnt({"From the reader", "From a file"});
+    select.SetItemIndex(1);
+    select.show();
+    select.Radios[1]->setFocus();
+    QTest::keyClick(select.Radios[1], Qt::Key_Return);
+    EXPECT_EQ(select.result(), mrOk);
+    EXPECT_EQ(select.ItemIndex(), 1);
+    select.show();
+    select.Button_Cancel->setFocus();
+    QTest::keyClick(select.Button_Cancel, Qt::Key_Enter);
+    EXPECT_EQ(select.result(), mrCancel);
+    select.show();
+    QTest::keyClick(select.Radios[0], Qt::Key_Escape);
+    EXPECT_FALSE(select.isVisible());
+    EXPECT_EQ(select.result(), mrCancel);
+
+    TForm_TestCfgList list;
+    list.Fill({"List of configurations", "OK", {"CRP - L0001", "HbA1c - L0002"}});
+    list.show();
+    list.ListBox_Cfg->setFocus();
+    QTest::keyClick(list.ListBox_Cfg, Qt::Key_Return);
+    EXPECT_TRUE(list.isVisible()) << "nothing chosen yet";
+    list.ListBox_Cfg->setCurrentRow(1);
+    QTest::keyClick(list.ListBox_Cfg, Qt::Key_Return);
+    EXPECT_FALSE(list.isVisible());
+    EXPECT_EQ(list.result(), mrOk);
+    EXPECT_EQ(list.ItemIndex(), 1);
+}
+
 TEST(SelectDialog, LayoutAndChoice) {
     TForm_Select dialog;
     dialog.Label_Select->setText("Which test configuration is to be used for the measurement?");
