@@ -51,6 +51,8 @@ TWindowPlacement PlaceWindow(std::int32_t left, std::int32_t top, std::int32_t w
 // COM/parity and COM/stopBits; unknown texts give none and one and the text to keep in memory.
 tParity ParityFromSetting(const std::string& text, std::string& kept);
 tStopBits StopBitsFromSetting(const std::string& text, std::string& kept);
+// "Left", "Right", "Full" or "None": how Setup/ImagePosition stores a position.
+const char* ImagePositionName(EImagePos position);
 
 class TForm_Main {
 public:
@@ -126,8 +128,8 @@ public:
     bool LinkOpen() const;
     bool FTDIMode() const;
 
-    // ------------------------------------------------------------ device list, supervision, read steps, clock
-    // Key codes the window's key handlers look at.
+    // ------------------------------------------------------------ device list, supervision, read steps,
+    // clock Key codes the window's key handlers look at.
     static constexpr std::uint16_t VK_RETURN = 13;
     static constexpr std::uint16_t VK_ESCAPE = 27;
     void FormActivate();
@@ -387,6 +389,8 @@ public:
     std::int32_t LabelSpace() const;
     // Both views down to the status bar, the value labels hidden: no profile is shown.
     void ShowViewsFullHeight();
+    // The captions of Label_Min and Label_Max, each label sized to its caption.
+    void SetValueLabels(const std::string& min, const std::string& max);
 
     const TMainEnvironment& Environment() const { return fEnv; }
     // Raises the change notification once the outermost handler ends.

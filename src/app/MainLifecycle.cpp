@@ -249,9 +249,7 @@ void TForm_Main::FormDestroy() {
         ConfigFile->SetVal("Setup", "Top", Top);
         ConfigFile->SetVal("Setup", "Width", Width);
         ConfigFile->SetVal("Setup", "Height", Height);
-        static const char* const positionNames[] = {"Left", "Right", "Full", "None"};
-        ConfigFile->SetVal("Setup", "ImagePosition",
-                           positionNames[ImagePosition <= SNone ? ImagePosition : SNone]);
+        ConfigFile->SetVal("Setup", "ImagePosition", ImagePositionName(ImagePosition));
 
         LanguageItems.clear();
         ResultList.clear();

@@ -11,20 +11,23 @@ std::int32_t Scaled(double v) {
     return static_cast<std::int32_t>(std::lround(v));
 }
 
-// A label sizes itself to its caption, in the window's font of 8 points.
-void AutoSizeLabel(TLabel& label, const std::function<std::int32_t(const std::string&)>& textWidth) {
-    if (textWidth) {
-        label.Bounds.Width = label.Caption.empty() ? 0 : textWidth(label.Caption);
-    } else {
-        std::int32_t characters = 0;
-        for (unsigned char c : label.Caption)
-            if ((c & 0xC0) != 0x80) ++characters;
-        label.Bounds.Width = 6 * characters;
-    }
-    label.Bounds.Height = 13;
-}
-
 } // namespace
+
+void TForm_Main::SetValueLabels(const std::string& min, const std::string& max) {
+    // The labels size themselves to their captions, in the window's font of 8 points.
+    for (auto [label, caption] : {std::pair{&Label_Min, &min}, std::pair{&Label_Max, &max}}) {
+        label->Caption = *caption;
+        if (fEnv.TextWidth) {
+            label->Bounds.Width = caption->empty() ? 0 : fEnv.TextWidth(*caption);
+        } else {
+            std::int32_t characters = 0;
+            for (unsigned char c : *caption)
+                if ((c & 0xC0) != 0x80) ++characters;
+            label->Bounds.Width = 6 * characters;
+        }
+        label->Bounds.Height = 13;
+    }
+}
 
 std::int32_t TForm_Main::LabelSpace() const {
     return ProfileLabelSpace(Label_Max.Bounds.Width, Label_Min.Bounds.Width,
@@ -40,11 +43,10 @@ void TForm_Main::ShowViewsFullHeight() {
 
 void TForm_Main::DrawLineImage() {
     const std::int32_t row = ListView_Measurements.ItemIndex;
-    if (!DrawImage || ImagePosition == SNone || row < 0 || static_cast<std::size_t>(row) >= MeasureList.size())
+    if (!DrawImage || ImagePosition == SNone || row < 0 ||
+        static_cast<std::size_t>(row) >= MeasureList.size())
         return;
     const TMeasureSet& e = *MeasureList[static_cast<std::size_t>(row)];
-    AutoSizeLabel(Label_Min, fEnv.TextWidth);
-    AutoSizeLabel(Label_Max, fEnv.TextWidth);
     const std::int32_t width = LineImageWidth(ImagePosition, ListView_Measurements.Bounds.Width,
                                               ListView_Results.Bounds.Width, LabelSpace());
     LineImage = ProfileGeometry(e.ImageData, e.MeasureResult, width);
@@ -75,8 +77,6 @@ void TForm_Main::PlaceLineImage() {
         T += meas.Height;
         break;
     }
-    AutoSizeLabel(Label_Min, fEnv.TextWidth);
-    AutoSizeLabel(Label_Max, fEnv.TextWidth);
     Label_Max.Visible = true;
     Label_Min.Visible = true;
     Label_Max.Bounds.Left = Lx;
@@ -84,7 +84,6 @@ void TForm_Main::PlaceLineImage() {
     Label_Min.Bounds.Left = Lx;
     Label_Min.Bounds.Top = meas.Top + windowHeight - Scaled(140 * ScaleFactor) - Label_Min.Bounds.Height;
     LineImageStretch.Width = LineImageStretchWidth(ImagePosition, meas.Width, res.Width, LabelSpace());
-    LineImageStretch.Height = LineImageHeight + 2;
     LineImageStretch.Stretched = FormResized;
 }
 
@@ -112,8 +111,7 @@ void TForm_Main::FormResize() {
         for (TListColumn& c : view->Columns) c.Width = share;
     }
     if (DrawImage && ImagePosition != SNone) {
-        Label_Min.Visible = true;
-        Label_Max.Visible = true;
+        // PlaceLineImage shows the labels.
         if (ImagePosition == SLeft) FullHeightViews(ListView_Results);
         if (ImagePosition == SRight) FullHeightViews(ListView_Measurements);
         FormResized = true;
@@ -145,8 +143,7 @@ void TForm_Main::Menu_ImgPosClick(TMenuItem& Sender) {
     Menu_ImgPosRight.Checked = ImagePosition == SRight;
     Menu_ImgPosFull.Checked = ImagePosition == SFull;
     Menu_ImgPosNone.Checked = ImagePosition == SNone;
-    static const char* const names[] = {"Left", "Right", "Full", "None"};
-    ConfigFile->SetVal("Setup", "ImagePosition", names[ImagePosition]);
+    ConfigFile->SetVal("Setup", "ImagePosition", ImagePositionName(ImagePosition));
     DrawLineImage();
     FormResize();
 }

@@ -79,8 +79,7 @@ void TForm_Main::ListView_MeasurementsSelectItem(std::int32_t Item, bool Selecte
     if (Selected && Item >= 0 && static_cast<std::size_t>(Item) < MeasureList.size()) {
         TMeasureSet& e = *MeasureList[static_cast<std::size_t>(Item)];
         for (TResultSet& r : e.ResultList) SelResultList.push_back(&r);
-        Label_Min.Caption = e.ImgMin;
-        Label_Max.Caption = e.ImgMax;
+        SetValueLabels(e.ImgMin, e.ImgMax);
         if (!e.ImageData.empty()) {
             DrawImage = true;
             DrawLineImage();

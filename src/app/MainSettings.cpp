@@ -68,6 +68,11 @@ tStopBits StopBitsFromSetting(const std::string& text, std::string& kept) {
     return FT_STOP_BITS_1;
 }
 
+const char* ImagePositionName(EImagePos position) {
+    static const char* const names[] = {"Left", "Right", "Full", "None"};
+    return names[position <= SNone ? position : SNone];
+}
+
 void TForm_Main::ReadSettings() {
     TConfigFile& U = *ConfigFile;
     TConfigFile& P = *progSettings;
@@ -186,8 +191,9 @@ void TForm_Main::LayOutControls() {
 
     // The device boxes beside Button_Open (past the combine box when it shows), the
     // reader's clock label left of the date frame.
-    const std::int32_t boxLeft =
-        (CB_CombineMeasurements.Visible ? CB_CombineMeasurements.Bounds.Right() : Button_Open.Bounds.Right()) + 6;
+    const TRect& leftOfBoxes =
+        CB_CombineMeasurements.Visible ? CB_CombineMeasurements.Bounds : Button_Open.Bounds;
+    const std::int32_t boxLeft = leftOfBoxes.Right() + 6;
     const std::int32_t boxTop = Button_Open.Bounds.Top + 1;
     const std::int32_t clockLabelWidth = 80;
     const std::int32_t room = std::max(120, Panel_Date.Bounds.Left - clockLabelWidth - 12 - boxLeft);

@@ -1,7 +1,9 @@
 #include "Tools.h"
 
 namespace {
-std::uint32_t Mask(std::uint32_t width) { return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u); }
+std::uint32_t Mask(std::uint32_t width) {
+    return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u);
+}
 } // namespace
 
 std::uint8_t GetBitField8(std::uint8_t value, std::uint32_t descriptor) {
@@ -73,4 +75,78 @@ bool TryStrToUInt32(const std::string& text, std::uint32_t& value) {
     if (negative && v != 0) return false;
     value = static_cast<std::uint32_t>(v);
     return true;
+}
+
+bool DecodeUtf8(std::string_view text, std::size_t pos, char32_t& code, std::size_t& length) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char b0 = byte(pos);
+    length = 1;
+    if (b0 < 0x80) {
+        code = b0;
+        return true;
+    }
+    code = 0xFFFD;
+    std::size_t need;
+    char32_t least;
+    char32_t value;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        need = 1;
+        value = b0 & 0x1F;
+        least = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        need = 2;
+        value = b0 & 0x0F;
+        least = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        need = 3;
+        value = b0 & 0x07;
+        least = 0x10000;
+    } else {
+        return false;
+    }
+    if (pos + need >= text.size()) return false;
+    for (std::size_t i = 1; i <= need; ++i) {
+        const unsigned char b = byte(pos + i);
+        if ((b & 0xC0) != 0x80) return false;
+        value = (value << 6) | (b & 0x3F);
+    }
+    if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+    code = value;
+    length = need + 1;
+    return true;
+}
+
+std::vector<std::uint8_t> Utf16LowBytes(std::string_view text) {
+    std::vector<std::uint8_t> out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t code;
+        std::size_t length;
+        DecodeUtf8(text, pos, code, length);
+        pos += length;
+        if (code >= 0x10000) {
+            // A surrogate pair: two code units.
+            const char32_t v = code - 0x10000;
+            out.push_back(static_cast<std::uint8_t>((0xD800 + (v >> 10)) & 0xFF));
+            out.push_back(static_cast<std::uint8_t>((0xDC00 + (v & 0x3FF)) & 0xFF));
+        } else {
+            out.push_back(static_cast<std::uint8_t>(code & 0xFF));
+        }
+    }
+    return out;
+}
+
+std::string Latin1ToUtf8(const std::uint8_t* bytes, std::size_t count) {
+    std::string text;
+    text.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t b = bytes[i];
+        if (b < 0x80) {
+            text += static_cast<char>(b);
+        } else {
+            text += static_cast<char>(0xC0 | (b >> 6));
+            text += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return text;
 }

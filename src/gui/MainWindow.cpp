@@ -486,7 +486,8 @@ void RenderView(QTreeView& view, TReportModel& model, const TListView& state) {
         // equal shares never need a horizontal scroll bar.
         const int width =
             i + 1 == state.Columns.size() ? std::max(0, c.Width - 2 * view.frameWidth()) : c.Width;
-        if (header->sectionSize(static_cast<int>(i)) != width) header->resizeSection(static_cast<int>(i), width);
+        if (header->sectionSize(static_cast<int>(i)) != width)
+            header->resizeSection(static_cast<int>(i), width);
         if (c.Arrow != eSortArrow::None) {
             sorted = static_cast<int>(i);
             // The form's down arrow marks an ascending sort.
@@ -598,7 +599,13 @@ void TMainWindow::LayOut() {
                         {Panel_Date, &f.Panel_Date},
                         {Panel_Time, &f.Panel_Time},
                         {Label_Min, &f.Label_Min},
-                        {Label_Max, &f.Label_Max}})
+                        {Label_Max, &f.Label_Max},
+                        {ComboBox_FTDIDevice, &f.ComboBox_FTDIDevice},
+                        {ComboBox_Com, &f.ComboBox_Com},
+                        {ComboBox_Baud, &f.ComboBox_Baud},
+                        {Label_VexoTime, &f.Label_VexoTime},
+                        {ListView_Measurements, &f.ListView_Measurements},
+                        {ListView_Results, &f.ListView_Results}})
         Place(*w, c->Bounds, s);
     if (f.Button_Save.Bounds.Width > 0) Place(*Button_Save, f.Button_Save.Bounds, s);
     // The pickers fill their frames but for the two pixels of colour around them.
@@ -612,14 +619,6 @@ void TMainWindow::LayOut() {
             pickerFont.setPointSize(std::max(6, pickerFont.pointSize() - 1));
         picker->setFont(pickerFont);
     }
-
-    for (auto [w, c] : {std::pair<QWidget*, const TControl*>{ComboBox_FTDIDevice, &f.ComboBox_FTDIDevice},
-                        {ComboBox_Com, &f.ComboBox_Com},
-                        {ComboBox_Baud, &f.ComboBox_Baud},
-                        {Label_VexoTime, &f.Label_VexoTime},
-                        {ListView_Measurements, &f.ListView_Measurements},
-                        {ListView_Results, &f.ListView_Results}})
-        Place(*w, c->Bounds, s);
 
     const int barHeight = StatusBar->height();
     StatusBar->setGeometry(0, Client->height() - barHeight, Client->width(), barHeight);
@@ -637,7 +636,8 @@ void TMainWindow::PaintLineImage() {
         fLineImage = ::PaintLineImage(f.LineImage);
         fLineImageGeneration = f.LineImageGeneration;
     }
-    const QImage picture = PaintLineImageStretch(fLineImage, f.LineImageStretch.Width, f.LineImageStretch.Stretched);
+    const QImage picture =
+        PaintLineImageStretch(fLineImage, f.LineImageStretch.Width, f.LineImageStretch.Stretched);
     LineImageView->setPixmap(QPixmap::fromImage(picture));
     Place(*LineImageView, *at, f.ScaleFactor);
     LineImageView->show();

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <thread>
 
-#include "LowBytes.h"
+#include "Tools.h"
 
 std::uint32_t tEEPROMDataX::deviceType() const {
     std::uint32_t type;
@@ -301,12 +301,12 @@ std::int32_t FTDIDirect::getDevIndexFromHandle(FT_HANDLE ftHandle) const {
 std::string FTDIDirect::convertToString(const char* chars, std::int32_t maxLength) {
     std::size_t n = 0;
     while (static_cast<std::int32_t>(n) < maxLength && chars[n] != 0) ++n;
-    return BytesToText(reinterpret_cast<const std::uint8_t*>(chars), n);
+    return Latin1ToUtf8(reinterpret_cast<const std::uint8_t*>(chars), n);
 }
 
 void FTDIDirect::convertToCharBuffer(char* chars, const std::string& str, std::int32_t maxLength) {
     if (maxLength <= 0) return;
-    const tByteBuffer bytes = TextLowBytes(str);
+    const std::vector<std::uint8_t> bytes = Utf16LowBytes(str);
     const std::size_t n = std::min(bytes.size(), static_cast<std::size_t>(maxLength));
     std::memset(chars, 0, static_cast<std::size_t>(maxLength));
     std::memcpy(chars, bytes.data(), n);

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "LowBytes.h"
+#include "Tools.h"
 
 namespace {
 
@@ -87,18 +87,21 @@ bool TSeriellThread::OpenPort(std::int32_t portID, std::int32_t Baud, bool portI
     if (!handle) return false;
     fFtHandle = handle;
     Open = true;
-    applySettings();
-    if (LastError != 0) {
-        const std::uint32_t error = LastError;
-        ClosePort();
-        LastError = error;
-        return false;
-    }
+    if (!ApplySettingsOrClose()) return false;
     fFTDICurrentIdx = portID;
     fFTDIOpendByLocID = portIDAsLocID;
     purgeTransmit();
     purgeReceive();
     return true;
+}
+
+bool TSeriellThread::ApplySettingsOrClose() {
+    applySettings();
+    if (LastError == 0) return true;
+    const std::uint32_t error = LastError;
+    ClosePort();
+    LastError = error;
+    return false;
 }
 
 bool TSeriellThread::OpenPortPath(const std::string& device, std::int32_t Baud) {
@@ -121,13 +124,7 @@ bool TSeriellThread::OpenCom(const std::string& device) {
     if (LastError != 0) return false;
     fComPort = std::move(port);
     Open = true;
-    applySettings();
-    if (LastError != 0) {
-        const std::uint32_t error = LastError;
-        ClosePort();
-        LastError = error;
-        return false;
-    }
+    if (!ApplySettingsOrClose()) return false;
     fFTDIOpendByLocID = false;
     purgeTransmit();
     purgeReceive();
@@ -250,7 +247,7 @@ bool TSeriellThread::Send(const tByteBuffer& buffer) {
 
 bool TSeriellThread::Send(const std::string& Str) {
     if (!Open) return false;
-    for (std::uint8_t b : TextLowBytes(Str))
+    for (std::uint8_t b : Utf16LowBytes(Str))
         if (!TxPuffer.Add(b)) {
             if (OnRxBufferFull) OnRxBufferFull(this);
             return false;

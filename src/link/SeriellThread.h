@@ -127,6 +127,8 @@ private:
     void Execute();
     bool OpenCom(const std::string& device);
     void applySettings();
+    // applySettings on a port just opened; on an error the port is closed again, the error kept.
+    bool ApplySettingsOrClose();
     void purgeTransmit();
     void purgeReceive();
     void holdBus(std::int32_t ms);

@@ -5,55 +5,13 @@
 #include <stdexcept>
 #include <utility>
 
+#include "Tools.h"
+
 namespace {
 
 // Data bytes that fit into one write frame: 16383 bytes after the start byte, less the space
 // byte, the code, the 7-byte header and the checksum.
 constexpr std::int64_t cMaxWriteData = cFrameBufferSize - 1 - 10;
-
-// The low byte of every UTF-16 code unit of a UTF-8 text; a malformed sequence counts as
-// U+FFFD, one unit per bad byte.
-tByteBuffer LowBytesOfUtf16(const std::string& text) {
-    tByteBuffer out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<std::uint8_t>(text[i]);
-        std::size_t extra = lead < 0x80   ? 0
-                            : lead < 0xC2 ? 9
-                            : lead < 0xE0 ? 1
-                            : lead < 0xF0 ? 2
-                            : lead < 0xF5 ? 3
-                                          : 9;
-        std::uint32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        if (extra == 0) {
-            cp = lead;
-        } else if (extra != 9) {
-            std::uint32_t value = lead & (0x3Fu >> extra);
-            bool ok = i + extra < text.size();
-            for (std::size_t k = 1; ok && k <= extra; ++k) {
-                auto c = static_cast<std::uint8_t>(text[i + k]);
-                ok = (c & 0xC0) == 0x80;
-                value = (value << 6) | (c & 0x3Fu);
-            }
-            static constexpr std::uint32_t smallest[4] = {0, 0x80, 0x800, 0x10000};
-            if (ok && value >= smallest[extra] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
-                cp = value;
-                len = extra + 1;
-            }
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<std::uint8_t>((0xD800 + (cp >> 10)) & 0xFF));
-            out.push_back(static_cast<std::uint8_t>((0xDC00 + (cp & 0x3FF)) & 0xFF));
-        } else {
-            out.push_back(static_cast<std::uint8_t>(cp & 0xFF));
-        }
-    }
-    return out;
-}
 
 std::string QuotedText(const tByteBuffer& bytes) {
     std::string text = "text \"";
@@ -512,13 +470,13 @@ void tVexoCommand::runBootloader() {
 }
 
 void tVexoCommand::sendToLCD(const std::string& str) {
-    tByteBuffer text = LowBytesOfUtf16(str);
+    tByteBuffer text = Utf16LowBytes(str);
     text.push_back(0);
     writeData(0x10000, text, true, true, 0, -1, false);
 }
 
 void tVexoCommand::sendString(const std::string& Str) {
-    tByteBuffer bytes = LowBytesOfUtf16(Str);
+    tByteBuffer bytes = Utf16LowBytes(Str);
     if (!com) return;
     for (std::uint8_t b : bytes) com->SendByte(b);
     com->SendBuffer();

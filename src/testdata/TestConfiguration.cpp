@@ -66,32 +66,22 @@ std::uint32_t ByteSum(const tByteBuffer& b, std::size_t count) {
     return sum;
 }
 
-// Decodes one UTF-8 sequence at i (U+FFFD for a broken one); returns its length.
-std::size_t DecodeUtf8(const std::string& s, std::size_t i, std::uint32_t& cp) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char b0 = byte(i);
-    int extra = b0 < 0x80 ? 0 : (b0 >> 5) == 6 ? 1 : (b0 >> 4) == 14 ? 2 : (b0 >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + extra >= s.size()) {
-        cp = 0xFFFD;
-        return 1;
-    }
-    if (extra == 0) {
-        cp = b0;
-        return 1;
-    }
-    cp = b0 & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        unsigned char bk = byte(i + k);
-        if ((bk & 0xC0) != 0x80) {
-            cp = 0xFFFD;
-            return 1;
-        }
-        cp = (cp << 6) | (bk & 0x3F);
-    }
-    return 1 + extra;
+} // namespace
+
+void ReadResultEntry(const tByteBuffer& b, std::uint32_t& c, TResultEntry& e) {
+    e.Flags = BufReadByte(b, c);
+    e.LowerLimit = BufReadSingle(b, c);
+    e.UpperLimit = BufReadSingle(b, c);
+    e.DisplayFormat = BufReadByte(b, c);
+    e.ClassRange = BufReadByte(b, c);
+    e.PtrResultName = BufReadWord(b, c);
+    e.PtrUnitName = BufReadWord(b, c);
 }
 
-} // namespace
+void ReadClassEntry(const tByteBuffer& b, std::uint32_t& c, TClassEntry& e) {
+    e.Threshold = BufReadSingle(b, c);
+    e.PtrClassName = BufReadWord(b, c);
+}
 
 // ---------------------------------------------------------------- packed fields
 
@@ -159,39 +149,6 @@ void TResultEntry::SetClassRange(std::uint8_t first, std::uint8_t count) {
     SetBitField8(ClassRange, DescRangeFirst, first & 0x1F);
 }
 
-// ---------------------------------------------------------------- text
-
-std::string Latin1ToUtf8(const tByteBuffer& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::uint8_t b : bytes) {
-        if (b < 0x80) {
-            out += static_cast<char>(b);
-        } else {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return out;
-}
-
-tByteBuffer Utf8ToLowBytes(const std::string& text) {
-    tByteBuffer out;
-    for (std::size_t i = 0; i < text.size();) {
-        std::uint32_t cp = 0;
-        i += DecodeUtf8(text, i, cp);
-        if (cp >= 0x10000) {
-            // A surrogate pair: two code units.
-            cp -= 0x10000;
-            out.push_back(static_cast<std::uint8_t>((0xD800 + (cp >> 10)) & 0xFF));
-            out.push_back(static_cast<std::uint8_t>((0xDC00 + (cp & 0x3FF)) & 0xFF));
-        } else {
-            out.push_back(static_cast<std::uint8_t>(cp & 0xFF));
-        }
-    }
-    return out;
-}
-
 // ---------------------------------------------------------------- 12-bit packing
 
 std::uint16_t Get12BitValue(const std::uint8_t* bytes, std::size_t byteCount, std::uint32_t i) {
@@ -249,13 +206,13 @@ void TTestConfig::Reset() {
 std::string TTestConfig::ReadStringData(std::uint16_t Pos) const {
     if (Pos == 0) return {};
     std::size_t end = std::min<std::size_t>(CaptureSection.StringSize, StringData.size());
-    tByteBuffer bytes;
-    for (std::size_t i = Pos; i < end && StringData[i] != 0; ++i) bytes.push_back(StringData[i]);
-    return Latin1ToUtf8(bytes);
+    std::size_t stop = Pos;
+    while (stop < end && StringData[stop] != 0) ++stop;
+    return stop > Pos ? Latin1ToUtf8(StringData.data() + Pos, stop - Pos) : std::string();
 }
 
 std::uint16_t TTestConfig::AddStrPtrToCfg(const std::string& Str, std::uint16_t Pos) {
-    tByteBuffer bytes = Utf8ToLowBytes(Str);
+    tByteBuffer bytes = Utf16LowBytes(Str);
     if (static_cast<std::size_t>(Pos) + bytes.size() + 1 > StringData.size())
         return static_cast<std::uint16_t>(StringData.size());
     std::copy(bytes.begin(), bytes.end(), StringData.begin() + Pos);
@@ -363,7 +320,7 @@ void TTestConfig::AdjustRelativeLinePos() {
 
 int TTestConfig::IsInStringData(const std::string& Str) const {
     if (Str.empty()) return -2;
-    tByteBuffer needle = Utf8ToLowBytes(Str);
+    tByteBuffer needle = Utf16LowBytes(Str);
     // Only the first occurrence counts, and only when it is a whole text.
     auto it = std::search(StringData.begin(), StringData.end(), needle.begin(), needle.end());
     if (it == StringData.end()) return -1;
@@ -453,20 +410,8 @@ int ParseTestConfig(TTestConfig& Config, const tByteBuffer& Buffer, bool IgnoreC
         ReadLineEntry(form, c, e);
         if (e.IsReference()) base = e.Position + e.PositionBase;
     }
-    for (int i = 0; i < cfg.ResultCount(); ++i) {
-        TResultEntry& e = cfg.ResultSection[i];
-        e.Flags = BufReadByte(form, c);
-        e.LowerLimit = BufReadSingle(form, c);
-        e.UpperLimit = BufReadSingle(form, c);
-        e.DisplayFormat = BufReadByte(form, c);
-        e.ClassRange = BufReadByte(form, c);
-        e.PtrResultName = BufReadWord(form, c);
-        e.PtrUnitName = BufReadWord(form, c);
-    }
-    for (int i = 0; i < cfg.ClassCount(); ++i) {
-        cfg.ClassSection[i].Threshold = BufReadSingle(form, c);
-        cfg.ClassSection[i].PtrClassName = BufReadWord(form, c);
-    }
+    for (int i = 0; i < cfg.ResultCount(); ++i) ReadResultEntry(form, c, cfg.ResultSection[i]);
+    for (int i = 0; i < cfg.ClassCount(); ++i) ReadClassEntry(form, c, cfg.ClassSection[i]);
     for (std::uint32_t i = 0; i < whiteBytes; ++i) {
         if (cleared && c < form.size()) form[c] = 0;
         cfg.CartridgeWhite[i] = BufReadByte(form, c);

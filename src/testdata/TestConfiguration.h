@@ -176,7 +176,7 @@ void Set12BitValue(std::uint8_t* bytes, std::size_t byteCount, std::uint32_t i, 
 int ParseTestConfig(TTestConfig& Config, const tByteBuffer& Buffer, bool IgnoreChecksum);
 // Also stores CfgSize and CheckSum into Config and clears bit 0 of the line widths.
 void BuildTestConfig(TTestConfig& Config, tByteBuffer& Buffer);
-
-// ISO 8859-1 bytes to UTF-8 text and UTF-8 text to the low bytes of its UTF-16 code units.
-std::string Latin1ToUtf8(const tByteBuffer& bytes);
-tByteBuffer Utf8ToLowBytes(const std::string& text);
+// One result entry and one class entry as the binary form holds them; the reader's stored
+// result configurations hold the same.
+void ReadResultEntry(const tByteBuffer& b, std::uint32_t& c, TResultEntry& e);
+void ReadClassEntry(const tByteBuffer& b, std::uint32_t& c, TClassEntry& e);

@@ -421,19 +421,11 @@ std::vector<TVexoResultData> ReadResultConfigurations(const tByteBuffer& buf, co
         if (results > MaxTestResults) cfg.CaptureSection.ResultClassCnt.SetResultCount(MaxTestResults);
         for (int i = 0; i < results; ++i) {
             TResultEntry e;
-            e.Flags = BufReadByte(buf, cursor);
-            e.LowerLimit = BufReadSingle(buf, cursor);
-            e.UpperLimit = BufReadSingle(buf, cursor);
-            e.DisplayFormat = BufReadByte(buf, cursor);
-            e.ClassRange = BufReadByte(buf, cursor);
-            e.PtrResultName = BufReadWord(buf, cursor);
-            e.PtrUnitName = BufReadWord(buf, cursor);
+            ReadResultEntry(buf, cursor, e);
             if (i < MaxTestResults) cfg.ResultSection[i] = e;
         }
-        for (int i = 0; i < h.ResultClassCnt.ClassCount(); ++i) {
-            cfg.ClassSection[i].Threshold = BufReadSingle(buf, cursor);
-            cfg.ClassSection[i].PtrClassName = BufReadWord(buf, cursor);
-        }
+        for (int i = 0; i < h.ResultClassCnt.ClassCount(); ++i)
+            ReadClassEntry(buf, cursor, cfg.ClassSection[i]);
         const std::uint32_t end =
             std::min<std::uint32_t>(start + h.Size, static_cast<std::uint32_t>(buf.size()));
         std::uint32_t stored = 0;

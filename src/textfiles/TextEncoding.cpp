@@ -1,47 +1,11 @@
 #include "TextEncoding.h"
 
 #include "FileSystem.h"
+#include "Tools.h"
 
 namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
-
-// Decodes one UTF-8 sequence at pos; returns false (and length 1) for an ill-formed one.
-bool DecodeUtf8At(std::string_view text, std::size_t pos, char32_t& code, std::size_t& length) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char b0 = byte(pos);
-    length = 1;
-    if (b0 < 0x80) {
-        code = b0;
-        return true;
-    }
-    std::size_t need;
-    char32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        need = 1;
-        code = b0 & 0x1F;
-        min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        need = 2;
-        code = b0 & 0x0F;
-        min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        need = 3;
-        code = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        return false;
-    }
-    if (pos + need >= text.size()) return false;
-    for (std::size_t i = 1; i <= need; ++i) {
-        unsigned char b = byte(pos + i);
-        if ((b & 0xC0) != 0x80) return false;
-        code = (code << 6) | (b & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    length = need + 1;
-    return true;
-}
 
 // Windows-1252 0x80..0x9F; the five unassigned codes map to the C1 controls, as Windows does.
 constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -86,7 +50,7 @@ void AppendUtf8(std::string& out, char32_t code) {
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
     char32_t code;
     std::size_t length;
-    DecodeUtf8At(text, pos, code, length);
+    DecodeUtf8(text, pos, code, length);
     return length;
 }
 
@@ -94,7 +58,7 @@ bool IsValidUtf8(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
         char32_t code;
         std::size_t length;
-        if (!DecodeUtf8At(text, pos, code, length)) return false;
+        if (!DecodeUtf8(text, pos, code, length)) return false;
         pos += length;
     }
     return true;
@@ -106,7 +70,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
         char32_t code;
         std::size_t length;
-        if (!DecodeUtf8At(text, pos, code, length)) code = Replacement;
+        DecodeUtf8(text, pos, code, length);
         pos += length;
         if (code >= 0x10000) {
             code -= 0x10000;
