@@ -34,18 +34,52 @@ struct tSimUsbDevice {
     TSimScenario Scenario;
     std::shared_ptr<TSimDevice> Reader; // made at the first open, kept while the library lives
     bool Open = false;
+    // Unplugged, the device is off the list and its open handle is dead; plugged in again it
+    // is a new device, which an old handle never reaches.
+    bool Plugged = true;
+    std::uint32_t Generation = 0;
     // Line state as the program set it.
     std::uint32_t Baud = 9600;
     std::uint8_t WordLength = 8, StopBits = 0, Parity = 0;
     bool DTR = false, RTS = false;
     std::uint32_t ReadTimeOut = 0, WriteTimeOut = 0;
     std::uint8_t BitMode = 0;
+
+    TSimDevice& EnsureReader() {
+        if (!Reader) {
+            Reader = std::make_shared<TSimDevice>(Scenario, NowDateTime());
+            Reader->StartRealTime();
+        }
+        return *Reader;
+    }
+    // The reader's cable came off on its cue (during a write).
+    void FollowReader() {
+        if (Plugged && Reader && Reader->Vanished()) Unplug();
+    }
+    void Unplug() {
+        Plugged = false;
+        Open = false;
+        ++Generation;
+        if (Reader) Reader->Vanish();
+    }
+    void PlugIn() {
+        if (Plugged) return;
+        Plugged = true;
+        if (Reader) Reader->Reconnect();
+    }
+};
+
+// What FT_OpenEx hands out: the device and the generation it was opened in.
+struct tSimHandle {
+    tSimUsbDevice* Device;
+    std::uint32_t Generation;
 };
 
 struct tSimLibrary {
     std::mutex Lock;
     bool Loaded = false;
     std::vector<tSimUsbDevice> Devices;
+    std::vector<std::unique_ptr<tSimHandle>> Handles;
 
     void Load() {
         if (Loaded) return;
@@ -71,6 +105,8 @@ struct tSimLibrary {
                 count = 1;
             }
         }
+        // Never grown after this: handles point into it.
+        Devices.reserve(static_cast<std::size_t>(count));
         for (long i = 0; i < count; ++i) {
             tSimUsbDevice d;
             d.Scenario = scenario;
@@ -88,9 +124,36 @@ struct tSimLibrary {
             Devices.push_back(std::move(d));
         }
     }
-    tSimUsbDevice* FromHandle(FT_HANDLE h) {
+    // The devices in the list, as the USB bus has them now.
+    std::vector<tSimUsbDevice*> Listed() {
+        std::vector<tSimUsbDevice*> out;
         for (tSimUsbDevice& d : Devices)
-            if (d.Open && h == static_cast<void*>(&d)) return &d;
+            if (d.Plugged) out.push_back(&d);
+        return out;
+    }
+    tSimHandle* Find(FT_HANDLE h) {
+        for (auto& handle : Handles)
+            if (handle.get() == h) return handle.get();
+        return nullptr;
+    }
+    // The device behind a handle, or the status a call on it gets.
+    tSimUsbDevice* FromHandle(FT_HANDLE h, FT_STATUS& status) {
+        tSimHandle* handle = Find(h);
+        if (!handle) {
+            status = FT_INVALID_HANDLE;
+            return nullptr;
+        }
+        tSimUsbDevice* d = handle->Device;
+        if (!d->Plugged || d->Generation != handle->Generation) {
+            status = FT_IO_ERROR;
+            return nullptr;
+        }
+        return d;
+    }
+    void* HandleOf(tSimUsbDevice& d) {
+        if (!d.Open) return nullptr;
+        for (auto& handle : Handles)
+            if (handle->Device == &d && handle->Generation == d.Generation) return handle.get();
         return nullptr;
     }
     ~tSimLibrary() {
@@ -114,8 +177,9 @@ void CopyText(void* to, const std::string& text, std::size_t size) {
 
 #define SIM_DEVICE_OR_FAIL                                                                                   \
     std::lock_guard<std::mutex> lock(Library().Lock);                                                        \
-    tSimUsbDevice* d = Library().FromHandle(handle);                                                         \
-    if (!d) return FT_INVALID_HANDLE;
+    FT_STATUS failed = FT_OK;                                                                                \
+    tSimUsbDevice* d = Library().FromHandle(handle, failed);                                                 \
+    if (!d) return failed;
 
 } // namespace
 
@@ -125,7 +189,7 @@ FT_STATUS FT_CreateDeviceInfoList(std::uint32_t* numDevs) {
     std::lock_guard<std::mutex> lock(Library().Lock);
     Library().Load();
     if (!numDevs) return FT_INVALID_PARAMETER;
-    *numDevs = static_cast<std::uint32_t>(Library().Devices.size());
+    *numDevs = static_cast<std::uint32_t>(Library().Listed().size());
     return FT_OK;
 }
 
@@ -133,17 +197,17 @@ FT_STATUS FT_GetDeviceInfoList(tFT_device_list_info_node* list, std::uint32_t* n
     std::lock_guard<std::mutex> lock(Library().Lock);
     Library().Load();
     if (!list || !numDevs) return FT_INVALID_PARAMETER;
-    auto& devices = Library().Devices;
+    const auto devices = Library().Listed();
     for (std::size_t i = 0; i < devices.size(); ++i) {
         tFT_device_list_info_node& n = list[i];
         std::memset(&n, 0, sizeof n);
-        n.flags = devices[i].Open ? FT_FLAGS_OPENED : 0;
+        n.flags = devices[i]->Open ? FT_FLAGS_OPENED : 0;
         n.dType = FT_DEVICE_X_SERIES_;
         n.id = SimUsbId;
-        n.locId = devices[i].LocId;
-        CopyText(n.serial, devices[i].Serial, sizeof n.serial);
-        CopyText(n.description, devices[i].Description, sizeof n.description);
-        n.ftHandle = devices[i].Open ? static_cast<void*>(&devices[i]) : nullptr;
+        n.locId = devices[i]->LocId;
+        CopyText(n.serial, devices[i]->Serial, sizeof n.serial);
+        CopyText(n.description, devices[i]->Description, sizeof n.description);
+        n.ftHandle = Library().HandleOf(*devices[i]);
     }
     *numDevs = static_cast<std::uint32_t>(devices.size());
     return FT_OK;
@@ -155,28 +219,31 @@ FT_STATUS FT_OpenEx(void* arg1, std::uint32_t flags, FT_HANDLE* handle) {
     if (!handle) return FT_INVALID_PARAMETER;
     *handle = nullptr;
     tSimUsbDevice* found = nullptr;
-    for (tSimUsbDevice& d : Library().Devices) {
-        if (flags == FT_OPEN_BY_LOCATION && reinterpret_cast<std::uintptr_t>(arg1) == d.LocId) found = &d;
-        if (flags == FT_OPEN_BY_SERIAL_NUMBER_ && arg1 && d.Serial == static_cast<const char*>(arg1))
-            found = &d;
-        if (flags == FT_OPEN_BY_DESCRIPTION_ && arg1 && d.Description == static_cast<const char*>(arg1))
-            found = &d;
+    for (tSimUsbDevice* d : Library().Listed()) {
+        if (flags == FT_OPEN_BY_LOCATION && reinterpret_cast<std::uintptr_t>(arg1) == d->LocId) found = d;
+        if (flags == FT_OPEN_BY_SERIAL_NUMBER_ && arg1 && d->Serial == static_cast<const char*>(arg1))
+            found = d;
+        if (flags == FT_OPEN_BY_DESCRIPTION_ && arg1 && d->Description == static_cast<const char*>(arg1))
+            found = d;
         if (found) break;
     }
     if (!found) return FT_DEVICE_NOT_FOUND;
     if (found->Open) return FT_DEVICE_NOT_OPENED;
-    if (!found->Reader) {
-        found->Reader = std::make_shared<TSimDevice>(found->Scenario, NowDateTime());
-        found->Reader->StartRealTime();
-    }
+    found->EnsureReader();
     found->Open = true;
-    *handle = found;
+    Library().Handles.push_back(std::make_unique<tSimHandle>(tSimHandle{found, found->Generation}));
+    *handle = Library().Handles.back().get();
     return FT_OK;
 }
 
 FT_STATUS FT_Close(FT_HANDLE handle) {
-    SIM_DEVICE_OR_FAIL
-    d->Open = false;
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    tSimHandle* h = Library().Find(handle);
+    if (!h) return FT_INVALID_HANDLE;
+    // A handle whose device was unplugged still closes: it only frees the handle.
+    if (h->Device->Plugged && h->Device->Generation == h->Generation) h->Device->Open = false;
+    auto& handles = Library().Handles;
+    handles.erase(std::find_if(handles.begin(), handles.end(), [&](const auto& p) { return p.get() == h; }));
     return FT_OK;
 }
 
@@ -224,6 +291,8 @@ FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, std::uint32_t toWrite, std::u
     if (!bytesWritten || (!buffer && toWrite)) return FT_INVALID_PARAMETER;
     d->Reader->Write(static_cast<const std::uint8_t*>(buffer), toWrite);
     *bytesWritten = toWrite;
+    // The cable may come off at this very command; the bytes went out, the answer never comes.
+    d->FollowReader();
     return FT_OK;
 }
 
@@ -348,23 +417,23 @@ FT_STATUS FT_GetDeviceInfoDetail(std::uint32_t index, std::uint32_t* flags, std:
                                  FT_HANDLE* handle) {
     std::lock_guard<std::mutex> lock(Library().Lock);
     Library().Load();
-    auto& devices = Library().Devices;
+    const auto devices = Library().Listed();
     if (index >= devices.size()) return FT_DEVICE_NOT_FOUND;
-    tSimUsbDevice& d = devices[index];
+    tSimUsbDevice& d = *devices[index];
     if (flags) *flags = d.Open ? FT_FLAGS_OPENED : 0;
     if (type) *type = FT_DEVICE_X_SERIES_;
     if (id) *id = SimUsbId;
     if (locId) *locId = d.LocId;
     CopyText(serial, d.Serial, 16);
     CopyText(description, d.Description, 64);
-    if (handle) *handle = d.Open ? static_cast<void*>(&d) : nullptr;
+    if (handle) *handle = Library().HandleOf(d);
     return FT_OK;
 }
 
 FT_STATUS FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) {
     std::lock_guard<std::mutex> lock(Library().Lock);
     Library().Load();
-    auto& devices = Library().Devices;
+    const auto devices = Library().Listed();
     auto field = [&](const tSimUsbDevice& d, void* to) {
         if ((flags & 0xFF) == FT_OPEN_BY_LOCATION) {
             std::memcpy(to, &d.LocId, 4);
@@ -381,7 +450,7 @@ FT_STATUS FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) {
         std::uintptr_t index = reinterpret_cast<std::uintptr_t>(arg1);
         if (!arg2) return FT_INVALID_PARAMETER;
         if (index >= devices.size()) return FT_DEVICE_NOT_FOUND;
-        field(devices[index], arg2);
+        field(*devices[index], arg2);
         return FT_OK;
     }
     if (flags & FT_LIST_ALL_) {
@@ -390,15 +459,54 @@ FT_STATUS FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) {
         for (std::size_t i = 0; i < devices.size(); ++i) {
             if ((flags & 0xFF) == FT_OPEN_BY_LOCATION) {
                 // Locations come as an array of words, not of pointers.
-                static_cast<std::uint32_t*>(arg1)[i] = devices[i].LocId;
+                static_cast<std::uint32_t*>(arg1)[i] = devices[i]->LocId;
             } else if (out[i]) {
-                field(devices[i], out[i]);
+                field(*devices[i], out[i]);
             }
         }
         *static_cast<std::uint32_t*>(arg2) = static_cast<std::uint32_t>(devices.size());
         return FT_OK;
     }
     return FT_INVALID_PARAMETER;
+}
+
+} // extern "C"
+
+// The test control of the simulated USB bus (D2XXSimControl.h).
+extern "C" {
+
+VEXO_D2XX_EXPORT int VexoSimSetPlugged(unsigned index, int plugged) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (index >= Library().Devices.size()) return -1;
+    tSimUsbDevice& d = Library().Devices[index];
+    if (plugged)
+        d.PlugIn();
+    else if (d.Plugged)
+        d.Unplug();
+    return 0;
+}
+
+VEXO_D2XX_EXPORT int VexoSimIsPlugged(unsigned index) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (index >= Library().Devices.size()) return -1;
+    return Library().Devices[index].Plugged ? 1 : 0;
+}
+
+VEXO_D2XX_EXPORT int VexoSimUnplugOnCommand(unsigned index, int code, unsigned nth, long address) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (index >= Library().Devices.size()) return -1;
+    Library().Devices[index].EnsureReader().VanishOn(code, nth, address);
+    return 0;
+}
+
+VEXO_D2XX_EXPORT long VexoSimCommandCount(unsigned index, int code) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (index >= Library().Devices.size()) return -1;
+    return static_cast<long>(Library().Devices[index].EnsureReader().CommandCount(code));
 }
 
 } // extern "C"

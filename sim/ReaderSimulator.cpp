@@ -575,6 +575,7 @@ void ReaderSimulator::HandleCommand(const tByteBuffer& frame) {
     ++fCommandCount;
     std::uint32_t perCode = ++fCommandCounts[code];
     if (fTrace) fTrace(FormatTraceLine(false, frame, DescribeCommandFrame(frame.data(), frame.size())));
+    if (fObserver) fObserver(code, payload);
 
     const TSimBehaviour* rule = nullptr;
     for (const TSimBehaviour& b : fScenario.Behaviours) {

@@ -75,6 +75,10 @@ public:
 
     // Trace of every command received, one line each.
     void SetTrace(std::function<void(const std::string&)> trace) { fTrace = std::move(trace); }
+    // Told of every command received (its code and payload), before it is carried out.
+    void SetCommandObserver(std::function<void(std::uint8_t, const tByteBuffer&)> observer) {
+        fObserver = std::move(observer);
+    }
 
     // Behaviour switches from C++ (the same as the scenario's).
     void AddBehaviour(const TSimBehaviour& behaviour) { fScenario.Behaviours.push_back(behaviour); }
@@ -160,6 +164,7 @@ private:
     std::deque<std::pair<std::uint64_t, std::uint8_t>> fOut;
     std::uint64_t fLastOutUs = 0;
     std::function<void(const std::string&)> fTrace;
+    std::function<void(std::uint8_t, const tByteBuffer&)> fObserver;
 
     tFrameAssembler fAssembler;
     std::size_t fShutdownMatch = 0;

@@ -1,5 +1,6 @@
 #include "SimDevice.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,8 @@
 
 TSimDevice::TSimDevice(const TSimScenario& scenario, TDateTime clockStart) : fSim(scenario, clockStart) {
     if (SimTraceFromEnvironment()) SimTraceToStderr(fSim);
+    fSim.SetCommandObserver(
+        [this](std::uint8_t code, const tByteBuffer& payload) { Observe(code, payload); });
 }
 
 TSimDevice::~TSimDevice() {
@@ -41,19 +44,91 @@ void TSimDevice::Advance(std::uint32_t ms) {
     fSim.Advance(ms);
 }
 
+namespace {
+std::uint32_t CountOf(const ReaderSimulator& sim, int code) {
+    return code < 0 ? sim.CommandCount() : sim.CommandCount(static_cast<std::uint8_t>(code));
+}
+} // namespace
+
+// Under fLock, from inside the simulator.
+void TSimDevice::Observe(std::uint8_t code, const tByteBuffer& payload) {
+    if (fCueLeft == 0 || (fCueCode >= 0 && code != fCueCode)) return;
+    if (fCueAddress >= 0) {
+        // Reads and writes carry flags, then the 32-bit little-endian address.
+        if (payload.size() < 5) return;
+        const std::uint32_t address =
+            payload[1] | payload[2] << 8 | payload[3] << 16 | static_cast<std::uint32_t>(payload[4]) << 24;
+        if (address != fCueAddress) return;
+    }
+    if (--fCueLeft == 0) fCueHit = true;
+}
+
 void TSimDevice::Write(const std::uint8_t* bytes, std::size_t count) {
     std::lock_guard<std::mutex> lock(fLock);
-    fSim.Receive(bytes, count);
+    if (fVanished) return;
+    if (fCueLeft == 0) {
+        fSim.Receive(bytes, count);
+        return;
+    }
+    // Byte by byte, so that what follows the cue's command never reaches the reader.
+    for (std::size_t i = 0; i < count; ++i) {
+        fSim.Receive(bytes + i, 1);
+        if (fCueHit) {
+            fCueHit = false;
+            fVanished = true;
+            fSim.PurgeOutput();
+            return;
+        }
+    }
 }
 
 std::size_t TSimDevice::Read(std::uint8_t* buffer, std::size_t max) {
     std::lock_guard<std::mutex> lock(fLock);
+    if (fVanished) {
+        fSim.PurgeOutput();
+        return 0;
+    }
     return fSim.TakeOutput(buffer, max);
 }
 
 std::size_t TSimDevice::Available() {
     std::lock_guard<std::mutex> lock(fLock);
+    if (fVanished) {
+        fSim.PurgeOutput();
+        return 0;
+    }
     return fSim.Available();
+}
+
+void TSimDevice::VanishOn(int code, std::uint32_t nth, std::int64_t address) {
+    std::lock_guard<std::mutex> lock(fLock);
+    fCueCode = code;
+    fCueAddress = address;
+    fCueLeft = std::max<std::uint32_t>(nth, 1);
+    fCueHit = false;
+}
+
+void TSimDevice::Vanish() {
+    std::lock_guard<std::mutex> lock(fLock);
+    fCueLeft = 0;
+    fVanished = true;
+    fSim.PurgeOutput();
+}
+
+bool TSimDevice::Vanished() {
+    std::lock_guard<std::mutex> lock(fLock);
+    return fVanished;
+}
+
+void TSimDevice::Reconnect() {
+    std::lock_guard<std::mutex> lock(fLock);
+    fVanished = false;
+    fSim.PurgeOutput();
+}
+
+std::uint32_t TSimDevice::CommandCount(int code) {
+    std::lock_guard<std::mutex> lock(fLock);
+    return CountOf(fSim, code);
 }
 
 void TSimDevice::PurgeOutput() {

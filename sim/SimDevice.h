@@ -28,6 +28,18 @@ public:
     void PurgeOutput();
     bool SwitchedOn();
 
+    // A pulled cable, on cue: the moment the reader has taken its nth command with this code
+    // (counted from now; -1: any command; address >= 0: only reads and writes of that address)
+    // the link is gone, before the answer leaves. Bytes after that command never arrive, and
+    // nothing the reader sends gets out until Reconnect. The reader itself runs on with its
+    // memory, as a battery-powered reader does.
+    void VanishOn(int code, std::uint32_t nth, std::int64_t address = -1);
+    void Vanish();
+    bool Vanished();
+    void Reconnect();
+    // Commands with this code the reader has taken so far (-1: all).
+    std::uint32_t CommandCount(int code);
+
     // Exclusive use by one port at a time.
     bool Claim();
     void Release();
@@ -44,6 +56,13 @@ private:
     std::thread fThread;
     std::atomic<bool> fRunning{false};
     std::atomic<bool> fClaimed{false};
+    void Observe(std::uint8_t code, const tByteBuffer& payload);
+    // The cue: commands still to come before the cut (0: none armed).
+    int fCueCode = -1;
+    std::int64_t fCueAddress = -1;
+    std::uint32_t fCueLeft = 0;
+    bool fCueHit = false;
+    bool fVanished = false;
 };
 
 // VEXO_TRACE=1 in the environment: a trace of every command on standard error.

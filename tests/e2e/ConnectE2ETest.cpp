@@ -9,72 +9,11 @@
 #include <sys/wait.h>
 #include <thread>
 
-#include "FormSandbox.h"
-#include "SerialPort.h"
-#include "SyncInvoker.h"
+#include "RealTimeWindow.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Whatever COM port the window opens, it gets the pseudo-terminal.
-class TRedirectedPort : public ISerialPort {
-public:
-    explicit TRedirectedPort(std::string device)
-        : fDevice(std::move(device)), fPort(CreateSystemSerialPort()) {}
-    std::uint32_t Open(const std::string& device) override {
-        Opened = device;
-        return fPort->Open(fDevice);
-    }
-    bool Close() override { return fPort->Close(); }
-    bool IsOpen() const override { return fPort->IsOpen(); }
-    bool ApplySettings(const tSerialLineSettings& s) override { return fPort->ApplySettings(s); }
-    bool GetQueueStatus(tSerialQueueStatus& s) override { return fPort->GetQueueStatus(s); }
-    std::int32_t Read(std::uint8_t* b, std::uint32_t n) override { return fPort->Read(b, n); }
-    std::int32_t Write(const std::uint8_t* b, std::uint32_t n) override { return fPort->Write(b, n); }
-    bool Purge(std::uint32_t flags) override { return fPort->Purge(flags); }
-    bool SetDTR(bool on) override { return fPort->SetDTR(on); }
-    bool SetRTS(bool on) override { return fPort->SetRTS(on); }
-    bool GetModemStatus(std::uint32_t& status) override { return fPort->GetModemStatus(status); }
-    static inline std::string Opened;
-
-private:
-    std::string fDevice;
-    std::unique_ptr<ISerialPort> fPort;
-};
-
-// The window's surroundings on the real clock: its timers follow the steady clock and the
-// link thread's events run here, on the test's thread.
-struct TRealTimeWindow {
-    TFormSandbox Box;
-    TQueuedSyncInvoker Invoker;
-    std::unique_ptr<TForm_Main> Form;
-    std::chrono::steady_clock::time_point Last = std::chrono::steady_clock::now();
-
-    TRealTimeWindow() {
-        Box.Env.Link.CreateSuspended = false;
-        Box.Env.Link.Invoker = &Invoker;
-        Box.Env.Now = {}; // the PC's own clock, as the reader's
-    }
-    ~TRealTimeWindow() {
-        Form.reset();
-        Invoker.ProcessPending();
-    }
-    template <typename Pred> bool RunUntil(Pred pred, std::chrono::milliseconds limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            Invoker.ProcessPending(1ms);
-            const auto now = std::chrono::steady_clock::now();
-            Box.Clock.Advance(std::chrono::duration_cast<std::chrono::milliseconds>(now - Last).count());
-            Last = now;
-        }
-        return true;
-    }
-    bool Ready() { return Form->LinkOpen() && Form->State.Current == 0; }
-    // The first clock answer has coloured the frames.
-    bool ClockShown() { return Form->Panel_Date.Color != clBtnFace; }
-};
 
 TEST(EndToEnd, ComModeOverAPseudoTerminal) {
     FILE* sim = ::popen(VEXO_SIM_EXE " --baud 38400", "r");

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <thread>
 
+#include <dlfcn.h>
+
+#include "D2XXSimControl.h"
 #include "FTDI_directDriver.h"
 #include "SimClient.h"
 
@@ -107,4 +110,46 @@ TEST_F(SimD2XX, EachReaderIsItsOwn) {
     EXPECT_EQ(Ftdi.close(second), FT_OK);
     FT_HANDLE none = nullptr;
     EXPECT_EQ(Ftdi.openEx(0x7777, none, true), FT_DEVICE_NOT_FOUND);
+}
+
+TEST_F(SimD2XX, UnpluggedReaderLeavesTheListAndItsHandleDies) {
+    void* lib = ::dlopen("libftd2xx.so", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    ASSERT_NE(lib, nullptr);
+    auto setPlugged = reinterpret_cast<tVexoSimSetPlugged>(::dlsym(lib, "VexoSimSetPlugged"));
+    auto cutOn = reinterpret_cast<tVexoSimUnplugOnCommand>(::dlsym(lib, "VexoSimUnplugOnCommand"));
+    ASSERT_TRUE(setPlugged && cutOn);
+    EXPECT_EQ(setPlugged(2, 0), -1);
+
+    FT_HANDLE h = nullptr;
+    ASSERT_EQ(Ftdi.openEx(0, h, false), FT_OK);
+    auto client = ClientOn(h);
+    ASSERT_TRUE(client->Identify());
+    // The cable comes off as the second acknowledge request arrives: the write went out,
+    // every later call fails.
+    ASSERT_EQ(cutOn(0, 0xAA, 2, -1), 0);
+    client->Vexo.getAcknowledge();
+    client->Vexo.getAcknowledge();
+    std::uint32_t n = 1;
+    std::uint8_t byte = 0x20;
+    EXPECT_EQ(Ftdi.read(h, &byte, n), FT_IO_ERROR);
+    n = 1;
+    EXPECT_EQ(Ftdi.write(h, &byte, n), FT_IO_ERROR);
+    EXPECT_EQ(Ftdi.purge(h, FT_PURGE_RX), FT_IO_ERROR);
+    ASSERT_EQ(Ftdi.updateDeviceList(1000), FT_OK);
+    ASSERT_EQ(Ftdi.deviceCount(), 1);
+    EXPECT_STREQ(Ftdi.deviceInfoList[0].serial, "VX3A12072");
+
+    // Back on the bus it is a new device: the old handle stays dead until it is closed.
+    ASSERT_EQ(setPlugged(0, 1), 0);
+    ASSERT_EQ(Ftdi.updateDeviceList(1000), FT_OK);
+    ASSERT_EQ(Ftdi.deviceCount(), 2);
+    EXPECT_EQ(Ftdi.deviceInfoList[0].flags, 0u);
+    n = 1;
+    EXPECT_EQ(Ftdi.read(h, &byte, n), FT_IO_ERROR);
+    EXPECT_EQ(Ftdi.close(h), FT_OK);
+    FT_HANDLE again = nullptr;
+    ASSERT_EQ(Ftdi.openEx(0, again, false), FT_OK);
+    EXPECT_TRUE(ClientOn(again)->Identify());
+    EXPECT_EQ(Ftdi.close(again), FT_OK);
+    ::dlclose(lib);
 }
