@@ -196,6 +196,10 @@ struct TVanishCase {
     const char* Name;
 };
 
+void PrintTo(const TVanishCase& c, std::ostream* os) {
+    *os << (c.Mode == eMode::FTDI ? "USB " : "pty ") << c.Name;
+}
+
 class ReaderVanishes : public ::testing::TestWithParam<TVanishCase> {
 protected:
     void SetUp() override {
