@@ -22,12 +22,12 @@ bool TSimSerialPort::Close() {
     return true;
 }
 
-bool TSimSerialPort::ApplySettings(const tSerialLineSettings& settings) {
-    if (!fOpen) return false;
+std::uint32_t TSimSerialPort::ApplySettings(const tSerialLineSettings& settings) {
+    if (!fOpen) return SERIAL_ERROR_SETTINGS;
     fSettings = settings;
     fRTS = true;
     fDTR = false;
-    return true;
+    return 0;
 }
 
 bool TSimSerialPort::GetQueueStatus(tSerialQueueStatus& status) {

@@ -15,7 +15,7 @@ public:
     std::uint32_t Open(const std::string& device) override;
     bool Close() override;
     bool IsOpen() const override { return fOpen; }
-    bool ApplySettings(const tSerialLineSettings& settings) override;
+    std::uint32_t ApplySettings(const tSerialLineSettings& settings) override;
     bool GetQueueStatus(tSerialQueueStatus& status) override;
     std::int32_t Read(std::uint8_t* buffer, std::uint32_t count) override;
     std::int32_t Write(const std::uint8_t* buffer, std::uint32_t count) override;

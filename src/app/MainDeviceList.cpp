@@ -163,7 +163,14 @@ void TForm_Main::Connect(const void* Sender) {
             ConfigFile->SetVal("COM", "Port", static_cast<std::int32_t>(port));
         }
     }
-    if (!opened) return;
+    if (!opened) {
+        // Nothing else is shown for a port that does not open; a permission the user can
+        // mend is told, with what to do.
+        if (fEnv.Trace) fEnv.Trace("link: open failed: " + Schnittstelle->GetErrorMessage());
+        if (manualConnect && TSeriellThread::IsPermissionError(Schnittstelle->GetErrorCode()))
+            ShowMessageBox(Text(LE::PortAccessDenied), Text(LE::ConnectionFailed), 0);
+        return;
+    }
     ShowStatus(12);
     Vexo->getAcknowledge();
 }

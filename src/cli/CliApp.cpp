@@ -23,10 +23,11 @@ public:
     std::uint32_t Open(const std::string&) override { return fInner->Open(fPath); }
     bool Close() override { return fInner->Close(); }
     bool IsOpen() const override { return fInner->IsOpen(); }
-    bool ApplySettings(const tSerialLineSettings& s) override { return fInner->ApplySettings(s); }
+    std::uint32_t ApplySettings(const tSerialLineSettings& s) override { return fInner->ApplySettings(s); }
     bool GetQueueStatus(tSerialQueueStatus& s) override { return fInner->GetQueueStatus(s); }
     std::int32_t Read(std::uint8_t* b, std::uint32_t n) override { return fInner->Read(b, n); }
     std::int32_t Write(const std::uint8_t* b, std::uint32_t n) override { return fInner->Write(b, n); }
+    bool WaitUntilSent(int ms) override { return fInner->WaitUntilSent(ms); }
     bool Purge(std::uint32_t flags) override { return fInner->Purge(flags); }
     bool SetDTR(bool on) override { return fInner->SetDTR(on); }
     bool SetRTS(bool on) override { return fInner->SetRTS(on); }

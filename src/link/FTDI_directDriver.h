@@ -9,8 +9,9 @@
 #include "DynamicLibrary.h"
 
 // The wrapper's own statuses besides the library's.
-constexpr FT_STATUS FT_ERR_INVALID_DEVICE = 508;   // index outside the list, or handle not in it
-constexpr FT_STATUS FT_ERR_FUNCTION_MISSING = 510; // the library lacks the function
+constexpr FT_STATUS FT_ERR_INVALID_DEVICE = 508;    // index outside the list, or handle not in it
+constexpr FT_STATUS FT_ERR_PERMISSION_DENIED = 509; // the built-in backend may not open the device
+constexpr FT_STATUS FT_ERR_FUNCTION_MISSING = 510;  // the library lacks the function
 constexpr FT_STATUS FT_ERR_LIBRARY_NOT_LOADED = 511;
 
 enum eFT_deviceType : std::uint32_t {

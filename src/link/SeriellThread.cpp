@@ -12,6 +12,8 @@ constexpr std::uint32_t ErrorBit = 0x8000;
 constexpr std::uint32_t ERR_FTDI_INVALID_STOP_BITS = 506;
 constexpr std::uint32_t ERR_FTDI_INVALID_WORD_SIZE = 507;
 constexpr std::uint32_t FtdiTimeOutMs = 1000;
+// How long a closing port lets queued bytes (the reader's shutdown text) leave.
+constexpr int CloseDrainMs = 200;
 
 std::uint32_t Flagged(FT_STATUS status) {
     return status == FT_OK ? 0 : (status | ErrorBit);
@@ -150,9 +152,9 @@ void TSeriellThread::applySettings() {
         settings.ByteSize = countOfBits;
         settings.Parity = parity;
         settings.StopBits = stopBits;
-        // The driver's verdict is not asked for: a port it cannot set up still opens.
-        fComPort->ApplySettings(settings);
-        RealBaud = BaudRate;
+        // A refused rate is an open error; any other setting the driver cannot take is not.
+        if (fComPort->ApplySettings(settings) == SERIAL_ERROR_BAUD_RATE) LastError = SERIAL_ERROR_BAUD_RATE;
+        RealBaud = LastError == 0 ? BaudRate : 0;
     }
     // A set-up error must survive the line-state calls, or the open would succeed with it.
     const std::uint32_t setupError = LastError;
@@ -177,11 +179,42 @@ void TSeriellThread::purgeReceive() {
     }
 }
 
+bool TSeriellThread::DrainTransmit() {
+    std::lock_guard<std::mutex> tx(criticalTx);
+    if (!Open || !HasPort()) return false;
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::milliseconds(CloseDrainMs);
+    auto left = [&] {
+        return static_cast<int>(std::max<std::int64_t>(
+            0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count()));
+    };
+    // Written here without events: the owner is closing, a failure only means a purge.
+    while (TxPuffer.Read(txTmpBuffer, static_cast<std::int32_t>(MaxTransfer))) {
+        std::uint32_t count = static_cast<std::uint32_t>(txTmpBuffer.size());
+        if (fFTDIMode) {
+            if (ftdi.write(fFtHandle, txTmpBuffer.data(), count) != FT_OK || count < txTmpBuffer.size())
+                return false;
+        } else if (fComPort->Write(txTmpBuffer.data(), count) < static_cast<std::int32_t>(count)) {
+            return false;
+        }
+        if (left() == 0) return false;
+    }
+    if (!fFTDIMode) return fComPort->WaitUntilSent(left());
+    while (ftdi.getTxInQueue(fFtHandle) > 0) {
+        if (left() == 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 bool TSeriellThread::ClosePort() {
     if (!Open && !HasPort()) return false;
     bool result;
+    // What was sent last (the reader's shutdown text) leaves before the port closes; only
+    // what could not leave in time is thrown away.
+    const bool drained = DrainTransmit();
     std::lock_guard<std::mutex> rx(criticalRx);
-    purgeTransmit();
+    if (!drained) purgeTransmit();
     purgeReceive();
     {
         // Taken after criticalRx, never the other way round: a write in progress on the
@@ -279,6 +312,8 @@ bool TSeriellThread::ReadSeriell() {
             } else {
                 const std::uint32_t n = std::min(queue.InQueue, MaxTransfer);
                 const std::int32_t read = n > 0 ? fComPort->Read(rxTmpBuffer.data(), n) : 0;
+                // A failed read is the driver's news (a device gone), not "nothing arrived".
+                if (read < 0) error = true;
                 if (read > 0) {
                     got = static_cast<std::uint32_t>(read);
                     holdBus(5);
@@ -371,6 +406,11 @@ std::string TSeriellThread::ErrorText(std::uint32_t code) {
     switch (code) {
     case 2: return "Port existiert nicht";
     case 5: return "Port wird schon verwendet";
+    case SERIAL_ERROR_BAUD_RATE: return "Baudrate wird vom Treiber nicht unterstützt";
+    case SERIAL_ERROR_NO_PERMISSION:
+    case ErrorBit | FT_ERR_PERMISSION_DENIED:
+        return "Keine Berechtigung für den Port: Benutzer in die Gruppe des Geräts aufnehmen (meist dialout) "
+               "oder die udev-Regel des Programms installieren";
     case 0x8001: return "FTDI: Ungültiges Handle";
     case 0x8002: return "FTDI: Gerät nicht verfügbar";
     case 0x81FA: return "FTDI: Invalid Stop Bits";
@@ -380,6 +420,10 @@ std::string TSeriellThread::ErrorText(std::uint32_t code) {
     case 0x81FF: return "FTDI: DLL Error";
     default: return "Unbekannter Fehler";
     }
+}
+
+bool TSeriellThread::IsPermissionError(std::uint32_t code) {
+    return code == SERIAL_ERROR_NO_PERMISSION || code == (ErrorBit | FT_ERR_PERMISSION_DENIED);
 }
 
 std::string TSeriellThread::GetErrorMessage() const {

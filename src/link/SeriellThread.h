@@ -82,6 +82,8 @@ public:
     std::string GetErrorMessage(std::uint32_t ErrorCode) const;
     // The text that belongs to an error code.
     static std::string ErrorText(std::uint32_t code);
+    // The error of a port the user may not open (COM or FTDI mode).
+    static bool IsPermissionError(std::uint32_t code);
     std::string getParityString() const;
     std::string getStopBitsString() const;
 
@@ -129,6 +131,9 @@ private:
     void applySettings();
     // applySettings on a port just opened; on an error the port is closed again, the error kept.
     bool ApplySettingsOrClose();
+    // Writes what is still queued and waits, bounded, until the port has sent it; false when
+    // something could not leave.
+    bool DrainTransmit();
     void purgeTransmit();
     void purgeReceive();
     void holdBus(std::int32_t ms);

@@ -11,8 +11,16 @@
 // Open results besides 0 (the Windows system error codes the link's texts are keyed to).
 constexpr std::uint32_t SERIAL_ERROR_NO_SUCH_DEVICE = 2;
 constexpr std::uint32_t SERIAL_ERROR_IN_USE = 5;
-// Any other OS failure whose own number would read as one of the two above.
+// The user may not open the device (Linux: not in the device's group, no udev rule). Windows
+// reports a port in use as "access denied"; this is the code of a privilege not held.
+constexpr std::uint32_t SERIAL_ERROR_NO_PERMISSION = 1314;
+// Any other OS failure whose own number would read as one of ours.
 constexpr std::uint32_t SERIAL_ERROR_DEVICE_FAILURE = 31;
+
+// ApplySettings results besides 0: the driver refused the baud rate (the code Windows gives
+// for a parameter its driver refuses), or took the rate and refused another setting.
+constexpr std::uint32_t SERIAL_ERROR_BAUD_RATE = 87;
+constexpr std::uint32_t SERIAL_ERROR_SETTINGS = 13;
 
 // Purge flags, numbered as the Windows purge call takes them.
 constexpr std::uint32_t SERIAL_PURGE_TXABORT = 0x0001;
@@ -47,17 +55,21 @@ class ISerialPort {
 public:
     virtual ~ISerialPort() = default;
     // Opens the device for reading and writing, exclusively. 0, SERIAL_ERROR_NO_SUCH_DEVICE,
-    // SERIAL_ERROR_IN_USE or another system error code.
+    // SERIAL_ERROR_IN_USE, SERIAL_ERROR_NO_PERMISSION or another system error code.
     virtual std::uint32_t Open(const std::string& device) = 0;
     virtual bool Close() = 0;
     virtual bool IsOpen() const = 0;
-    // Raw bytes, the given line settings, RTS on, no flow control, DTR off.
-    virtual bool ApplySettings(const tSerialLineSettings& settings) = 0;
+    // Raw bytes, the given line settings, RTS on, no flow control, DTR off. 0, or
+    // SERIAL_ERROR_BAUD_RATE when the rate was refused, SERIAL_ERROR_SETTINGS when another was.
+    virtual std::uint32_t ApplySettings(const tSerialLineSettings& settings) = 0;
     virtual bool GetQueueStatus(tSerialQueueStatus& status) = 0;
     // Reads at most count bytes of what is queued; never waits for more. -1 on failure.
     virtual std::int32_t Read(std::uint8_t* buffer, std::uint32_t count) = 0;
     // Writes count bytes; returns how many went out (-1 on failure).
     virtual std::int32_t Write(const std::uint8_t* buffer, std::uint32_t count) = 0;
+    // Waits at most timeOutMs until what was written has left the driver; false when it has not.
+    // Ports without a transmit queue of their own have nothing to wait for.
+    virtual bool WaitUntilSent(int timeOutMs) { return (void)timeOutMs, true; }
     virtual bool Purge(std::uint32_t flags) = 0;
     virtual bool SetDTR(bool on) = 0;
     virtual bool SetRTS(bool on) = 0;

@@ -28,8 +28,8 @@ public:
 
     bool IsOpen() const override { return fHandle != INVALID_HANDLE_VALUE; }
 
-    bool ApplySettings(const tSerialLineSettings& settings) override {
-        if (fHandle == INVALID_HANDLE_VALUE) return false;
+    std::uint32_t ApplySettings(const tSerialLineSettings& settings) override {
+        if (fHandle == INVALID_HANDLE_VALUE) return SERIAL_ERROR_SETTINGS;
         DCB dcb{};
         dcb.DCBlength = sizeof(dcb);
         ::GetCommState(fHandle, &dcb);
@@ -51,7 +51,12 @@ public:
         dcb.fNull = 0;
         dcb.fRtsControl = RTS_CONTROL_ENABLE;
         dcb.fAbortOnError = 0;
-        return ::SetCommState(fHandle, &dcb) != 0;
+        const bool applied = ::SetCommState(fHandle, &dcb) != 0;
+        // Some drivers take any rate and keep their old one: what they hold tells.
+        DCB held{};
+        held.DCBlength = sizeof(held);
+        if (!::GetCommState(fHandle, &held) || held.BaudRate != dcb.BaudRate) return SERIAL_ERROR_BAUD_RATE;
+        return applied ? 0 : SERIAL_ERROR_SETTINGS;
     }
 
     bool GetQueueStatus(tSerialQueueStatus& status) override {
@@ -78,6 +83,19 @@ public:
         DWORD put = 0;
         if (!::WriteFile(fHandle, buffer, count, &put, nullptr)) return static_cast<std::int32_t>(put);
         return static_cast<std::int32_t>(put);
+    }
+
+    bool WaitUntilSent(int timeOutMs) override {
+        if (fHandle == INVALID_HANDLE_VALUE) return false;
+        const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeOutMs);
+        for (;;) {
+            DWORD errors = 0;
+            COMSTAT stat{};
+            if (!::ClearCommError(fHandle, &errors, &stat)) return false;
+            if (stat.cbOutQue == 0) return true;
+            if (::GetTickCount64() >= deadline) return false;
+            ::Sleep(2);
+        }
     }
 
     bool Purge(std::uint32_t flags) override {

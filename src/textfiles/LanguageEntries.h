@@ -225,6 +225,10 @@ inline constexpr TLangEntry SaveBeforeClosing{665,
 inline constexpr TLangEntry IncompatibleSaveFormat{
     668, "The data format in the chosen file is incompatible with the current data save format. Please "
          "change the data save format through the config file or select a compatible file."};
+inline constexpr TLangEntry PortAccessDenied{
+    669, "You may not use this port.\r\nAdd your user to the group that owns the device (usually "
+         "\"dialout\") and log in again, or install the program's udev rule, which gives the logged-in "
+         "user access to the reader."};
 inline constexpr TLangEntry HintConnect{700, "Establish a connection to the device."};
 inline constexpr TLangEntry HintDisconnect{701, "Close the connection to the device."};
 inline constexpr TLangEntry HintVexoTime{
@@ -425,6 +429,7 @@ inline constexpr TLangEntry LanguageEntries[] = {
     LE::FileMissing,
     LE::SaveBeforeClosing,
     LE::IncompatibleSaveFormat,
+    LE::PortAccessDenied,
     LE::HintConnect,
     LE::HintDisconnect,
     LE::HintVexoTime,

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "CliApp.h"
+#include "DropPrivileges.h"
 #include "MeasureFileFormat.h"
 #include "TextEncoding.h"
 
@@ -259,6 +260,24 @@ TEST(CliPty, AMissingDeviceSaysConnectionFailed) {
     TRun r = box.Cli({"info", "--port", (box.Dir / "no-such-tty").string()});
     EXPECT_EQ(r.Status, exReaderFailed);
     EXPECT_TRUE(Has(r.Err, "Connection failed\nPort existiert nicht (0x0002)")) << r.Err;
+}
+
+TEST(CliPty, ADeviceTheUserMayNotOpenSaysWhatToDo) {
+    TCliSandbox box;
+    const fs::path device = box.Dir / "ttyUSB0";
+    std::ofstream(device) << "";
+    fs::permissions(device, fs::perms::none);
+    fs::permissions(box.Dir, fs::perms::all);
+    EXPECT_EXIT(
+        {
+            DropPrivileges();
+            TRun r = box.Cli({"info", "--port", device.string()});
+            std::fprintf(stderr, "%s", r.Err.c_str());
+            std::exit(r.Status);
+        },
+        ::testing::ExitedWithCode(exReaderFailed),
+        "You may not use this port.\n.*\"dialout\".*udev rule.*\nConnection failed\nKeine Berechtigung "
+        ".*\\(0x0522\\)");
 }
 
 } // namespace

@@ -21,10 +21,11 @@ public:
     }
     bool Close() override { return fPort->Close(); }
     bool IsOpen() const override { return fPort->IsOpen(); }
-    bool ApplySettings(const tSerialLineSettings& s) override { return fPort->ApplySettings(s); }
+    std::uint32_t ApplySettings(const tSerialLineSettings& s) override { return fPort->ApplySettings(s); }
     bool GetQueueStatus(tSerialQueueStatus& s) override { return fPort->GetQueueStatus(s); }
     std::int32_t Read(std::uint8_t* b, std::uint32_t n) override { return fPort->Read(b, n); }
     std::int32_t Write(const std::uint8_t* b, std::uint32_t n) override { return fPort->Write(b, n); }
+    bool WaitUntilSent(int ms) override { return fPort->WaitUntilSent(ms); }
     bool Purge(std::uint32_t flags) override { return fPort->Purge(flags); }
     bool SetDTR(bool on) override { return fPort->SetDTR(on); }
     bool SetRTS(bool on) override { return fPort->SetRTS(on); }

@@ -235,6 +235,40 @@ TEST(Connect, APortThatCannotBeOpenedChangesNothing) {
     EXPECT_TRUE(rig.Messages().empty());
 }
 
+// A port the user may not open: what to do is shown when the user pressed Connect, and the
+// trace says why the open failed; nothing else changes.
+TEST(Connect, APortTheUserMayNotOpenSaysWhatToDo) {
+    struct TRefusedPort : ISerialPort {
+        std::uint32_t Open(const std::string&) override { return SERIAL_ERROR_NO_PERMISSION; }
+        bool Close() override { return false; }
+        bool IsOpen() const override { return false; }
+        std::uint32_t ApplySettings(const tSerialLineSettings&) override { return SERIAL_ERROR_SETTINGS; }
+        bool GetQueueStatus(tSerialQueueStatus&) override { return false; }
+        std::int32_t Read(std::uint8_t*, std::uint32_t) override { return -1; }
+        std::int32_t Write(const std::uint8_t*, std::uint32_t) override { return -1; }
+        bool Purge(std::uint32_t) override { return false; }
+        bool SetDTR(bool) override { return false; }
+        bool SetRTS(bool) override { return false; }
+        bool GetModemStatus(std::uint32_t&) override { return false; }
+    };
+    TConnectionRig rig(eMode::COM);
+    rig.H.Box.Env.Link.PortFactory = [] { return std::make_unique<TRefusedPort>(); };
+    std::vector<std::string> trace;
+    rig.H.Box.Env.Trace = [&](const std::string& line) { trace.push_back(line); };
+    TForm_Main& form = rig.Start();
+    rig.H.Box.Dialogs.Expect("MessageBox", mrOk);
+    form.Button_OpenClick();
+    EXPECT_FALSE(form.LinkOpen());
+    EXPECT_EQ(form.State.Current, 16);
+    ASSERT_EQ(rig.Messages().size(), 1u);
+    EXPECT_EQ(rig.Messages()[0].Caption, "Connection failed");
+    EXPECT_NE(rig.Messages()[0].Text.find("\"dialout\""), std::string::npos);
+    EXPECT_NE(rig.Messages()[0].Text.find("udev rule"), std::string::npos);
+    ASSERT_EQ(trace.size(), 1u);
+    EXPECT_EQ(trace[0].rfind("link: open failed: Keine Berechtigung", 0), 0u) << trace[0];
+    EXPECT_NE(trace[0].find("(0x0522)"), std::string::npos);
+}
+
 TEST(Identification, FirmwareAndSerialTexts) {
     struct {
         tFirmwareVersion Firmware;

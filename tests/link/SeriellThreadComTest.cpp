@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "DropPrivileges.h"
 #include "PortHolder.h"
 #include "PseudoTerminal.h"
 #include "SeriellThread.h"
@@ -163,6 +167,42 @@ TEST(LinkOpenErrors, MissingComPortAndPortInUse) {
     EXPECT_EQ(link.GetErrorMessage(), "Port wird schon verwendet (0x0005)");
 }
 
+TEST(LinkOpenErrors, PortTheUserMayNotOpenSaysWhatToDo) {
+    const auto file =
+        std::filesystem::temp_directory_path() / ("vexo-link-no-access-" + std::to_string(::getpid()));
+    std::ofstream(file) << "x";
+    std::filesystem::permissions(file, std::filesystem::perms::none);
+    EXPECT_EXIT(
+        {
+            DropPrivileges();
+            TSeriellThread link(true);
+            const bool opened = link.OpenPortPath(file.string(), 9600);
+            std::fprintf(stderr, "%s\n", link.GetErrorMessage().c_str());
+            std::exit(!opened && TSeriellThread::IsPermissionError(link.GetErrorCode()) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "Keine Berechtigung .*dialout.*udev-Regel.* \\(0x0522\\)");
+    std::filesystem::remove(file);
+}
+
+// The reader on the other end of a pseudo-terminal gets the last text sent before the port
+// closes, every time, with the link thread running as in the program.
+TEST_F(PtyLink, ShutdownTextLeavesBeforeThePortCloses) {
+    TSeriellThread link(false);
+    std::vector<std::uint8_t> buffer(256);
+    for (int round = 0; round < 50; ++round) {
+        ASSERT_TRUE(link.OpenPortPath(pty.SlavePath(), 38400)) << round;
+        ASSERT_TRUE(link.Send(std::string("shutdown\r")));
+        link.SendBuffer();
+        ASSERT_TRUE(link.ClosePort());
+        std::string got;
+        for (int i = 0; i < 40 && got.size() < 9; ++i) {
+            const std::int32_t n = pty.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()), 50);
+            if (n > 0) got.append(buffer.begin(), buffer.begin() + n);
+        }
+        ASSERT_EQ(got, "shutdown\r") << "round " << round;
+    }
+}
+
 namespace {
 
 // What a fake port saw and what it will answer; shared with the test after the link owns the port.
@@ -174,6 +214,9 @@ struct tFakePortState {
     bool dtr = false, rts = false;
     std::uint32_t outQueue = 0, errors = 0, modem = 0;
     std::int32_t writeLimit = INT32_MAX;
+    std::int32_t refusedBaud = -1;
+    bool readFails = false; // the driver counts a byte, and the read of it fails
+    bool drains = true;     // the transmit side empties when waited for
     std::vector<std::uint8_t> written, toRead;
     int writes = 0;
 };
@@ -188,19 +231,21 @@ public:
     }
     bool Close() override { return std::exchange(fOpen, false); }
     bool IsOpen() const override { return fOpen; }
-    bool ApplySettings(const tSerialLineSettings& settings) override {
+    std::uint32_t ApplySettings(const tSerialLineSettings& settings) override {
         s->settings = settings;
-        return settings.ByteSize >= 5 && settings.ByteSize <= 8;
+        if (settings.BaudRate == s->refusedBaud) return SERIAL_ERROR_BAUD_RATE;
+        return settings.ByteSize >= 5 && settings.ByteSize <= 8 ? 0 : SERIAL_ERROR_SETTINGS;
     }
     bool GetQueueStatus(tSerialQueueStatus& status) override {
         std::lock_guard<std::mutex> g(s->lock);
         status.Errors = std::exchange(s->errors, 0);
-        status.InQueue = static_cast<std::uint32_t>(s->toRead.size());
+        status.InQueue = static_cast<std::uint32_t>(s->toRead.size()) + (s->readFails ? 1 : 0);
         status.OutQueue = s->outQueue;
         return true;
     }
     std::int32_t Read(std::uint8_t* buffer, std::uint32_t count) override {
         std::lock_guard<std::mutex> g(s->lock);
+        if (s->readFails) return -1;
         const auto n = std::min<std::size_t>(count, s->toRead.size());
         std::copy_n(s->toRead.begin(), n, buffer);
         s->toRead.erase(s->toRead.begin(), s->toRead.begin() + static_cast<std::ptrdiff_t>(n));
@@ -213,6 +258,7 @@ public:
         s->written.insert(s->written.end(), buffer, buffer + n);
         return n;
     }
+    bool WaitUntilSent(int) override { return s->drains; }
     bool Purge(std::uint32_t flags) override {
         s->purges.push_back(flags);
         return true;
@@ -264,9 +310,53 @@ TEST_F(FakePortLink, OpenAppliesSettingsLinesAndPurges) {
     EXPECT_FALSE(link.DSR);
     EXPECT_FALSE(link.RI);
     EXPECT_TRUE(link.RLSD);
-    // Closing purges both ways once more.
+    // Closing lets what was sent leave: only the receive side is purged.
     EXPECT_TRUE(link.ClosePort());
-    EXPECT_EQ(state->purges.size(), 4u);
+    EXPECT_EQ(state->purges, (std::vector<std::uint32_t>{0x5, 0xA, 0xA}));
+}
+
+TEST_F(FakePortLink, ClosingSendsWhatIsQueuedAndPurgesOnlyWhatCannotLeave) {
+    ASSERT_TRUE(link.OpenPort(1, 9600));
+    state->purges.clear();
+    // Queued and not yet written by a cycle: it still goes out before the port closes.
+    ASSERT_TRUE(link.Send(std::string("shutdown\r")));
+    EXPECT_TRUE(link.ClosePort());
+    EXPECT_EQ(std::string(state->written.begin(), state->written.end()), "shutdown\r");
+    EXPECT_EQ(state->purges, (std::vector<std::uint32_t>{0xA}));
+
+    // A line that does not move within the bound: the rest is thrown away, as before.
+    ASSERT_TRUE(link.OpenPort(1, 9600));
+    state->purges.clear();
+    state->drains = false;
+    ASSERT_TRUE(link.Send(std::string("x")));
+    EXPECT_TRUE(link.ClosePort());
+    EXPECT_EQ(state->purges, (std::vector<std::uint32_t>{0x5, 0xA}));
+}
+
+TEST_F(FakePortLink, RefusedBaudRateIsAnOpenErrorOtherSettingsAreNot) {
+    state->refusedBaud = 128000;
+    EXPECT_FALSE(link.OpenPort(1, 128000));
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.RealBaud, 0);
+    EXPECT_EQ(link.GetErrorMessage(), "Baudrate wird vom Treiber nicht unterstützt (0x0057)");
+    link.countOfBits = 9; // refused too, but only the rate fails an open
+    EXPECT_TRUE(link.OpenPort(1, 14400));
+    EXPECT_EQ(link.RealBaud, 14400);
+    EXPECT_EQ(link.GetErrorCode(), 0u);
+}
+
+TEST_F(FakePortLink, FailedReadIsAReceiveError) {
+    ASSERT_TRUE(link.OpenPort(1, 9600));
+    int received = 0;
+    link.OnReceive = [&](TSeriellThread*) { ++received; };
+    state->readFails = true;
+    EXPECT_FALSE(link.ReadSeriell());
+    EXPECT_EQ(link.GetErrorCode(), 0x8000u);
+    EXPECT_EQ(received, 0);
+    state->readFails = false;
+    state->toRead = {7};
+    EXPECT_TRUE(link.ReadSeriell());
+    EXPECT_EQ(received, 1);
 }
 
 TEST_F(FakePortLink, NothingIsWrittenWhileTheDriverStillHoldsBytes) {

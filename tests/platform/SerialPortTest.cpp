@@ -10,9 +10,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "DropPrivileges.h"
 #include "PortHolder.h"
 #include "PseudoTerminal.h"
 #include "SerialPort.h"
+#include "Termios2.h"
+#include "TtyDevice.h"
 
 namespace {
 
@@ -81,16 +84,59 @@ TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse) {
 }
 
 TEST_F(PtyPort, SettingsAreAppliedAndUnsupportedOnesReported) {
-    EXPECT_TRUE(port->ApplySettings({115200, 8, 0, 0}));
-    EXPECT_TRUE(port->ApplySettings({9600, 7, 2, 2}));
-    EXPECT_TRUE(port->ApplySettings({57600, 8, 3, 0}));
-    EXPECT_FALSE(port->ApplySettings({115200, 9, 0, 0}));
-    EXPECT_FALSE(port->ApplySettings({115200, 8, 5, 0}));
-    EXPECT_FALSE(port->ApplySettings({12345, 8, 0, 0}));
+    const struct {
+        tSerialLineSettings settings;
+        std::uint32_t result;
+    } cases[] = {
+        {{115200, 8, 0, 0}, 0},
+        {{9600, 7, 2, 2}, 0},
+        {{57600, 8, 3, 0}, 0},
+        // Rates without a termios constant are set as they are.
+        {{900, 8, 0, 0}, 0},
+        {{14400, 8, 0, 0}, 0},
+        {{128000, 8, 0, 0}, 0},
+        {{12345, 8, 0, 0}, 0},
+        {{115200, 9, 0, 0}, SERIAL_ERROR_SETTINGS},
+        {{115200, 8, 5, 0}, SERIAL_ERROR_SETTINGS},
+        {{0, 8, 0, 0}, SERIAL_ERROR_BAUD_RATE},
+        {{-300, 8, 0, 0}, SERIAL_ERROR_BAUD_RATE},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(port->ApplySettings(c.settings), c.result)
+            << c.settings.BaudRate << " " << c.settings.ByteSize << " " << int(c.settings.Parity);
+}
+
+TEST(TtyDevice, AnyRateIsStoredAsAsked) {
+    TPseudoTerminal pty;
+    ASSERT_TRUE(pty.Open());
+    TTtyDevice tty;
+    ASSERT_EQ(tty.Open(pty.SlavePath()), 0u);
+    for (std::uint32_t rate : {900u, 14400u, 128000u, 38400u, 250000u}) {
+        EXPECT_TRUE(tty.SetBaudRate(rate)) << rate;
+        std::uint32_t held = 0;
+        ASSERT_TRUE(GetTtyBaudRate(tty.Fd(), held));
+        EXPECT_EQ(held, rate);
+    }
+    EXPECT_FALSE(tty.SetBaudRate(0));
+}
+
+TEST(SerialPortOpen, ADeviceTheUserMayNotOpenIsNotInUse) {
+    const auto file =
+        std::filesystem::temp_directory_path() / ("vexo-no-access-" + std::to_string(::getpid()));
+    std::ofstream(file) << "x";
+    std::filesystem::permissions(file, std::filesystem::perms::none);
+    EXPECT_EXIT(
+        {
+            DropPrivileges();
+            auto port = CreateSystemSerialPort();
+            std::exit(port->Open(file.string()) == SERIAL_ERROR_NO_PERMISSION ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::filesystem::remove(file);
 }
 
 TEST_F(PtyPort, BytesTravelBothWaysWithExactQueueCounts) {
-    ASSERT_TRUE(port->ApplySettings({115200, 8, 0, 0}));
+    ASSERT_EQ(port->ApplySettings({115200, 8, 0, 0}), 0u);
     const std::vector<std::uint8_t> out = {0x02, 0x00, 0x0A, 0x0D, 0xFF, 0x11, 0x13};
     EXPECT_EQ(port->Write(out.data(), static_cast<std::uint32_t>(out.size())), 7);
     EXPECT_EQ(ReadMaster(pty, out.size()), out);
@@ -108,7 +154,7 @@ TEST_F(PtyPort, BytesTravelBothWaysWithExactQueueCounts) {
 }
 
 TEST_F(PtyPort, PurgeDropsWhatIsQueued) {
-    ASSERT_TRUE(port->ApplySettings({115200, 8, 0, 0}));
+    ASSERT_EQ(port->ApplySettings({115200, 8, 0, 0}), 0u);
     const std::uint8_t in[4] = {1, 2, 3, 4};
     pty.Write(in, 4);
     ASSERT_EQ(WaitForInQueue(*port, 4), 4u);

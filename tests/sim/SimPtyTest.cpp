@@ -74,7 +74,7 @@ TEST(SimPty, OldReaderFromAScenarioFileIsIdentifiedAndRead) {
     tPtyReader r("--trace --scenario " + Scenario("old-reader-v2.json"));
     ASSERT_FALSE(r.Device.empty());
     ASSERT_EQ(r.Port->Open(r.Device), 0u) << r.Device;
-    ASSERT_TRUE(r.Port->ApplySettings({38400, 8, 0, 0}));
+    ASSERT_EQ(r.Port->ApplySettings({38400, 8, 0, 0}), 0u);
     ASSERT_TRUE(r.Client->Identify());
     EXPECT_EQ(r.Client->Map.EEPROMVersion(), 2);
     EXPECT_FALSE(r.Client->Map.VolatileData.VexoCfgBits.ClockAvailable());
@@ -97,7 +97,7 @@ TEST(SimPty, OldReaderFromAScenarioFileIsIdentifiedAndRead) {
 TEST(SimPty, AFlakyLinkStillDeliversAtItsBaudRate) {
     tPtyReader r("--scenario " + Scenario("flaky-link.json") + " --baud 38400");
     ASSERT_EQ(r.Port->Open(r.Device), 0u) << r.Device;
-    ASSERT_TRUE(r.Port->ApplySettings({38400, 8, 0, 0}));
+    ASSERT_EQ(r.Port->ApplySettings({38400, 8, 0, 0}), 0u);
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(r.Client->Identify());
     EXPECT_EQ(r.Client->Count("busy"), 1u);
