@@ -10,6 +10,7 @@
 #include "PseudoTerminal.h"
 #include "ReaderSimulator.h"
 #include "SimDevice.h"
+#include "VexoVersion.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ void OnSignal(int) {
 
 void Usage(FILE* to) {
     std::fprintf(to,
-                 "usage: vexo-sim [--scenario FILE] [--baud N] [--trace] [--dump-scenario]\n"
+                 "usage: vexo-sim [--scenario FILE] [--baud N] [--trace] [--dump-scenario] [--version]\n"
                  "  --scenario FILE  the reader described by a scenario file (default: the demo reader)\n"
                  "  --baud N         answers paced at N baud (ten bits a byte)\n"
                  "  --trace          one line per command received on standard error (also VEXO_TRACE=1)\n");
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
             trace = true;
         } else if (a == "--help" || a == "-h") {
             Usage(stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::printf("vexo-sim %s\n", VersionText);
             return 0;
         } else {
             std::fprintf(stderr, "vexo-sim: unknown argument \"%s\"\n", a.c_str());

@@ -24,19 +24,24 @@
 #include "VexoCommand.h"
 #include "VexoEEPROM15.h"
 #include "VexoReadWrite.h"
+#include "VexoVersion.h"
 
 inline constexpr const char* ProgramName = "Vexo Data Reader";
 inline constexpr const char* ApplicationTitle = "Vexo DataReader";
 inline constexpr const char* UserConfigFileName = "DRConfig.ini";
-inline constexpr int VersionMajor = 1;
-inline constexpr int VersionMinor = 5;
-inline constexpr int VersionBuild = 63;
 // What the window's rules count beyond the inside of the window: the frame's width, and
 // the caption, menu bar and frame in height.
 inline constexpr std::int32_t WindowFrameWidth = 16;
 inline constexpr std::int32_t WindowNonClientHeight = 47;
 // "V1.5.063".
 std::string MakeVersionString();
+// A file the program settings name (window icon, version logo): as named, relative to the current
+// folder; else the user's copy in the configuration folder, else the one that ships in the program
+// folder, wherever the program was started from. Empty when none exists.
+std::string FindProgramFile(const std::string& name);
+// --demo: the simulated readers' library of the program folder, for TLinkCreation::LibraryName;
+// empty when it is missing or does not load, with the reason in error.
+std::string DemoReaderLibraryPath(std::string& error);
 
 // Window placement from the stored settings and the screen.
 struct TWindowPlacement {

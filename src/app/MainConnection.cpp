@@ -1,6 +1,17 @@
 // The window's side of the link: creating it, binding the protocol's events,
 // the receive pump, and ending a connection.
+#include "DynamicLibrary.h"
+#include "Folders.h"
 #include "Main.h"
+
+std::string DemoReaderLibraryPath(std::string& error) {
+    const std::string path = vexo::platform::DemoReaderLibrary();
+    TDynamicLibrary library;
+    if (!path.empty() && library.Load(path)) return path;
+    error = "the demo reader's library " + (path.empty() ? std::string("(no program folder)") : path) +
+            " cannot be loaded" + (library.LoadError().empty() ? "" : ": " + library.LoadError());
+    return {};
+}
 
 void TForm_Main::CreateLink() {
     // 13

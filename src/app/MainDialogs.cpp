@@ -73,7 +73,7 @@ TVersionInfo TForm_Main::VersionInfo() {
     info.ProgName = appName;
     info.Customer = CustomerName;
     const std::string logo = CustomerLogo.empty() ? "logo.tif" : CustomerLogo;
-    info.LogoFile = vexo::platform::FileExists(logo) ? logo : std::string();
+    info.LogoFile = FindProgramFile(logo);
     info.Version = VERSION_STRING;
     info.CloseText = Text(LE::Close);
     return info;

@@ -14,6 +14,13 @@ std::string MakeVersionString() {
            IntToStrPadded(VersionBuild, 3, '0');
 }
 
+std::string FindProgramFile(const std::string& name) {
+    if (name.empty()) return {};
+    if (fsys::FileExists(name)) return name;
+    const std::string shipped = Paths.getFullFileName(name, false);
+    return shipped != name && fsys::FileExists(shipped) ? shipped : std::string();
+}
+
 TForm_Main::TChangeScope::TChangeScope(TForm_Main& form) : fForm(form) {
     ++fForm.fChangeDepth;
 }
@@ -149,7 +156,7 @@ void TForm_Main::ReadApplicationSettings() {
     appName = progSettings->GetVal("Application", "name");
     if (appName.empty()) appName = ProgramName;
     const std::string icon = progSettings->GetVal("Application", "icon");
-    IconFile = !icon.empty() && fsys::FileExists(icon) ? icon : std::string();
+    IconFile = FindProgramFile(icon);
 }
 
 void TForm_Main::OpenLanguageFile() {

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "CliDialogs.h"
 #include "CliOptions.h"
@@ -43,8 +44,8 @@ constexpr const char* NoD2XXLibrary = "libvexo-cli-com-mode-only.so";
 
 class TCliRun {
 public:
-    TCliRun(const TCliOptions& options, std::ostream& out, std::ostream& err)
-        : fOpt(options), fOut(out), fErr(err), fDialogs(err) {}
+    TCliRun(const TCliOptions& options, std::string demoLibrary, std::ostream& out, std::ostream& err)
+        : fOpt(options), fDemoLibrary(std::move(demoLibrary)), fOut(out), fErr(err), fDialogs(err) {}
 
     int Run();
 
@@ -71,6 +72,8 @@ private:
     int Clock();
 
     const TCliOptions& fOpt;
+    // --demo: the D2XX library loaded instead of the system's.
+    std::string fDemoLibrary;
     std::ostream& fOut;
     std::ostream& fErr;
     TCliDialogs fDialogs;
@@ -112,6 +115,7 @@ bool TCliRun::StartForm() {
     env.FileNotifier = &fDialogs;
     env.ReadOnlySettings = true;
     env.Link.Invoker = fInvoker.get();
+    env.Link.LibraryName = fDemoLibrary;
     if (!fOpt.Port.empty()) {
         env.Link.LibraryName = NoD2XXLibrary;
         const std::string path = fOpt.Port;
@@ -484,13 +488,22 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return exDone;
     }
     if (options.Version) {
-        out << "vexo-cli " << MakeVersionString() << "\n";
+        out << "vexo-cli " << VersionText << "\n";
         return exDone;
     }
     if (options.Command == eCliCommand::Format && !options.Yes) {
         err << "vexo-cli: formatting erases every result stored in the reader; add --yes to do it\n";
         return exUsage;
     }
-    TCliRun run(options, out, err);
+    std::string demoLibrary;
+    if (options.Demo) {
+        std::string why;
+        demoLibrary = DemoReaderLibraryPath(why);
+        if (demoLibrary.empty()) {
+            err << "vexo-cli: " << why << "\n";
+            return exReaderFailed;
+        }
+    }
+    TCliRun run(options, demoLibrary, out, err);
     return run.Run();
 }

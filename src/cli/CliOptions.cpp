@@ -46,6 +46,7 @@ std::string CliUsage() {
            "                            show the reader's clock, or set it\n"
            "\n"
            "Options for every command:\n"
+           "  --demo                    the simulated readers that ship with the program\n"
            "  --port DEVICE             a serial device (COM mode), e.g. a pseudo-terminal\n"
            "  --ftdi INDEX              the FTDI reader with this index of 'list'\n"
            "  --baud N                  baud rate (default: the program settings')\n"
@@ -126,6 +127,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions& o, std::
             o.Version = true;
         else if (a == "--trace")
             o.Trace = true;
+        else if (a == "--demo")
+            o.Demo = true;
         else if (a == "--yes")
             o.Yes = true;
         else if (a == "--rfid")
@@ -175,6 +178,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions& o, std::
     }
     if (!o.Port.empty() && o.Ftdi) {
         error = "--port and --ftdi exclude each other";
+        return false;
+    }
+    if (!o.Port.empty() && o.Demo) {
+        error = "--port and --demo exclude each other";
         return false;
     }
     auto onlyFor = [&](bool present, const char* option, std::initializer_list<eCliCommand> commands) {

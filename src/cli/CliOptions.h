@@ -11,6 +11,7 @@ struct TCliOptions {
     eCliCommand Command = eCliCommand::None;
     bool Help = false;
     bool Version = false;
+    bool Demo = false;                // --demo: the simulated readers shipped with the program
     std::string Port;                 // --port DEVICE: COM mode on that device
     std::optional<std::int32_t> Ftdi; // --ftdi INDEX
     std::optional<std::int32_t> Baud;

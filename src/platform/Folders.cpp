@@ -30,6 +30,11 @@ char PathSeparator() {
 #endif
 }
 
+std::string DemoReaderLibrary() {
+    const std::string folder = ExecutableFolder();
+    return folder.empty() ? std::string() : folder + PathSeparator() + VEXO_DEMO_D2XX_NAME;
+}
+
 #ifdef _WIN32
 namespace {
 std::string ShellFolder(int csidl) {
@@ -50,6 +55,10 @@ std::string UserConfigFolder() {
 }
 std::string AllUsersDocumentsFolder() {
     return ShellFolder(CSIDL_COMMON_DOCUMENTS);
+}
+
+bool SystemOwnedFolder(const std::string&) {
+    return false;
 }
 
 bool ProgramKeyExists(bool MachineRoot, const std::string& Key) {
@@ -87,6 +96,13 @@ std::string UserConfigFolder() {
 
 std::string AllUsersDocumentsFolder() {
     return {};
+}
+
+bool SystemOwnedFolder(const std::string& folder) {
+    for (const std::string root : {"/usr", "/opt"})
+        if (folder.rfind(root, 0) == 0 && (folder.size() == root.size() || folder[root.size()] == '/'))
+            return true;
+    return false;
 }
 
 bool ProgramKeyExists(bool, const std::string&) {

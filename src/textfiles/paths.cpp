@@ -18,6 +18,7 @@ tPathsSystem SystemPathsSystem() {
     s.AllUsersFolder = fsys::AllUsersDocumentsFolder();
     s.UserKeyExists = [](const std::string& Key) { return fsys::ProgramKeyExists(false, Key); };
     s.MachineKeyExists = [](const std::string& Key) { return fsys::ProgramKeyExists(true, Key); };
+    s.ExecutableFolderSystemOwned = fsys::SystemOwnedFolder(s.ExecutableFolder);
     return s;
 }
 
@@ -37,8 +38,11 @@ std::string JoinPath(const std::string& Folder, const std::string& Name) {
 
 namespace {
 
-// Makes Folder (and its parent when missing); true when it exists afterwards.
+// Makes Folder (and its parent when missing); true when it exists afterwards. The data folder
+// above them may be missing too: a new account has no ~/.config until a program makes it.
 bool MakeFolder(const std::string& Parent, const std::string& Folder) {
+    const std::string dataFolder = Parent.substr(0, Parent.find_last_of("/\\"));
+    if (!dataFolder.empty() && !fsys::DirectoryExists(dataFolder)) fsys::MakeDirectory(dataFolder);
     if (!fsys::DirectoryExists(Parent) && !fsys::MakeDirectory(Parent)) return false;
     return fsys::DirectoryExists(Folder) || fsys::MakeDirectory(Folder);
 }
@@ -66,7 +70,7 @@ void tPaths::init(const std::string& ConfigFileName, const std::string& appName,
     configPath = appPath;
     configFileFullName = JoinPath(configPath, configFileName);
 
-    if (allowAppPath) {
+    if (allowAppPath && !System.ExecutableFolderSystemOwned) {
         const std::string inApp = JoinPath(appPath, configFileName);
         if (fsys::FileExists(inApp)) {
             appPathWriteAccess = fsys::CanOpenForReadWrite(inApp);

@@ -13,6 +13,9 @@ struct tPathsSystem {
     // Presence of the program's registry key under the user's and the machine's root.
     std::function<bool(const std::string& Key)> UserKeyExists;
     std::function<bool(const std::string& Key)> MachineKeyExists;
+    // The program folder belongs to the system's package manager: it is never written, even by a
+    // user who could (root), so nothing the program makes outlives the package's removal there.
+    bool ExecutableFolderSystemOwned = false;
 };
 
 // The running program's folders; no registry key is ever present outside Windows.

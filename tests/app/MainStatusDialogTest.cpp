@@ -285,6 +285,18 @@ TEST_F(StatusFixture, VersionWindowShowsTheProgramAndReturnsToTheStatusBefore) {
     EXPECT_EQ(info.CloseText, "Close");
 }
 
+// An installed program is started from anywhere: its default logo ships in the program folder,
+// and a copy of the user's own in the configuration folder takes its place.
+TEST_F(StatusFixture, DefaultLogoIsFoundInTheProgramFolderThenInTheUsersFolder) {
+    box.MakeAppReadOnly();
+    WriteTextFile(box.App + "/logo.tif", {"shipped"});
+    Start();
+    EXPECT_EQ(form->VersionInfo().LogoFile, box.App + "/logo.tif");
+    WriteTextFile(Paths.configPath + "/logo.tif", {"the lab's own"});
+    EXPECT_EQ(form->VersionInfo().LogoFile, Paths.configPath + "/logo.tif");
+    EXPECT_NE(Paths.configPath, box.App);
+}
+
 TEST_F(StatusFixture, EveryHandlerRaisesOneChangeNotification) {
     Start();
     box.Clock.Advance(150); // the start completion

@@ -23,11 +23,16 @@ struct PathsFixture : ::testing::Test {
         fs::create_directories(user);
         fs::create_directories(all);
     }
+    bool systemOwned = false;
+
     void Init() {
         tPathsSystem s{
-            app, user, all,
+            app,
+            user,
+            all,
             [this](const std::string& key) { return userKey && key == "\\SOFTWARE\\zr4\\Vexo"; },
-            [this](const std::string& key) { return machineKey && key == "\\SOFTWARE\\zr4\\Vexo"; }};
+            [this](const std::string& key) { return machineKey && key == "\\SOFTWARE\\zr4\\Vexo"; },
+            systemOwned};
         paths = tPaths();
         paths.init("DRConfig.ini", "Vexo", true, s);
     }
@@ -109,6 +114,30 @@ TEST_F(PathsFixture, ReadOnlyProgramFolderUsesTheUserFolderAndLogsWrittenFiles) 
     EXPECT_EQ(paths.uninstallFileList, (Names{"DRConfig.ini", "LANGUAGE.ini"}));
 }
 
+// An installed program run by root: its folder could be written, yet the package owns it.
+TEST_F(PathsFixture, SystemOwnedProgramFolderIsNeverWrittenEvenWhenItCouldBe) {
+    systemOwned = true;
+    WriteBytes(app + "/DRConfig.ini", "shipped by mistake");
+    WriteBytes(app + "/language.ini", "shipped");
+    Init();
+    EXPECT_FALSE(paths.appPathWriteAccess);
+    EXPECT_EQ(paths.configPath, userDir);
+    EXPECT_EQ(paths.getFullFileName("language.ini", false), app + "/language.ini");
+    EXPECT_EQ(paths.getFullFileName("language.ini", true), userDir + "/language.ini");
+    EXPECT_FALSE(fs::exists(app + "/tmp.txt"));
+    EXPECT_EQ(ReadBytes(app + "/DRConfig.ini").size(), 18u);
+}
+
+// A new account: the user's data folder (~/.config) does not exist yet.
+TEST_F(PathsFixture, MissingUserDataFolderIsMadeRatherThanFallingBackOnTheProgramFolder) {
+    systemOwned = true;
+    fs::remove_all(user);
+    Init();
+    EXPECT_EQ(paths.configPath, userDir);
+    EXPECT_TRUE(fs::is_directory(userDir));
+    EXPECT_EQ(paths.configFileFullName, userDir + "/DRConfig.ini");
+}
+
 TEST_F(PathsFixture, SettingsFileInAWritableProgramFolderWins) {
     fs::create_directories(userDir);
     WriteBytes(app + "/DRConfig.ini", "");
@@ -186,6 +215,23 @@ TEST(Folders, UserConfigFolderFollowsXdgElseHome) {
     if (home) setenv("HOME", savedHome.c_str(), 1);
     EXPECT_EQ(vexo::platform::AllUsersDocumentsFolder(), "");
     EXPECT_TRUE(fs::exists(vexo::platform::ExecutableFolder() + "/test_textfiles"));
+}
+
+TEST(Folders, SystemOwnedFoldersAreTheHierarchysReadOnlyParts) {
+    const struct {
+        const char* folder;
+        bool owned;
+    } cases[] = {
+        {"/usr/lib/vexo-data-reader", true},
+        {"/usr/local/lib/vexo-data-reader", true},
+        {"/opt/vexo", true},
+        {"/usr", true},
+        {"/usrx/lib", false},
+        {"/home/lab/vexo/build", false},
+        {"/tmp/usr/lib", false},
+        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(vexo::platform::SystemOwnedFolder(c.folder), c.owned) << c.folder;
 }
 
 } // namespace

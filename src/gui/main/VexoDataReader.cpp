@@ -35,11 +35,50 @@ TScreenMetrics ScreenMetrics() {
     return m;
 }
 
+void Usage() {
+    std::printf("Usage: vexo-data-reader [--demo | -uninstall]\n"
+                "\n"
+                "The desktop program for the Vexo reader.\n"
+                "\n"
+                "  --demo      start on the simulated readers that ship with the program\n"
+                "  -uninstall  remove the files the program made for this user, and end\n"
+                "  --help      this text\n"
+                "  --version   the program's version\n"
+                "\n"
+                "Qt's own options (-platform, -style, ...) are taken as well. VEXO_TRACE=1 prints\n"
+                "every frame sent to and received from the reader on standard error.\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::vector<std::string> arguments;
+    bool demo = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            Usage();
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("vexo-data-reader %s\n", VersionText);
+            return 0;
+        }
+        if (a == "--demo")
+            demo = true;
+        else
+            arguments.push_back(a);
+    }
     const bool uninstall = !arguments.empty() && arguments.front() == "-uninstall";
+    std::string demoLibrary;
+    if (demo && !uninstall) {
+        std::string error;
+        demoLibrary = DemoReaderLibraryPath(error);
+        if (demoLibrary.empty()) {
+            std::fprintf(stderr, "vexo-data-reader: %s\n", error.c_str());
+            return 1;
+        }
+    }
     if (!HasDisplay()) {
         if (!uninstall) {
             std::fprintf(stderr,
@@ -53,6 +92,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle);
+    // Wayland shells find the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(VEXO_APP_ID);
 
     TQtTimerBackend timers;
     TQtDialogs dialogs;
@@ -69,6 +110,7 @@ int main(int argc, char** argv) {
     env.Arguments = arguments;
     env.Screen = ScreenMetrics();
     env.Link.Invoker = &invoker;
+    env.Link.LibraryName = demoLibrary;
     env.TextWidth = WindowTextWidth;
     env.Changed = [&window] {
         if (window) window->Render();
