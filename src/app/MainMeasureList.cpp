@@ -137,12 +137,20 @@ void TForm_Main::HideImageAfterDelete() {
 
 void TForm_Main::DeleteEntriesClick() {
     TChangeScope scope(*this);
-    if (ShowMessageBox(Text(LE::DeleteSelectedEntry), "", 4) != mrYes) return;
+    // The entry, not its row: replies handled while the question is open may re-sort the
+    // list and select another entry (a measurement that finishes meanwhile).
     const std::int32_t row = ListView_Measurements.ItemIndex;
+    const TMeasureSet* entry =
+        row >= 0 && static_cast<std::size_t>(row) < MeasureList.size() ? MeasureList[row].get() : nullptr;
+    const std::string testID = entry ? entry->TestID : std::string();
+    if (ShowMessageBox(Text(LE::DeleteSelectedEntry), "", 4) != mrYes) return;
     // The results view lets go of the entry's rows before the entry is freed.
     SelectMeasurement(-1);
-    if (row >= 0 && static_cast<std::size_t>(row) < MeasureList.size())
-        MeasureList.erase(MeasureList.begin() + row);
+    // A list cleared meanwhile may hold a new entry at the same address; the Test ID
+    // tells them apart.
+    const auto at = std::find_if(MeasureList.begin(), MeasureList.end(),
+                                 [&](const auto& e) { return e.get() == entry && e->TestID == testID; });
+    if (entry && at != MeasureList.end()) MeasureList.erase(at);
     ListView_Measurements.ItemCount = static_cast<std::int32_t>(MeasureList.size());
     HideImageAfterDelete();
     UpdateSaveEnabled();

@@ -2,6 +2,8 @@
 // comments, deleting.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Collation.h"
 #include "FormSandbox.h"
 #include "MeasureEntries.h"
@@ -190,6 +192,46 @@ TEST_F(MeasureList, DeletingTheSelectedEntryAndTheWholeList) {
     EXPECT_EQ(box.Dialogs.Calls.back().Text, "Delete all entries in the current list?");
     // An empty list asks nothing.
     form->Menu_DeleteListClick();
+}
+
+TEST_F(MeasureList, DeletingTakesTheEntryChosenBeforeTheQuestion) {
+    // Replies handled while the question is open: a measurement finishes (the list is
+    // re-sorted and the new entry selected), or a database read replaces the list.
+    struct {
+        const char* name;
+        std::function<void(TForm_Main&)> meanwhile;
+        const char* left;
+    } const cases[] = {
+        {"new entry selected",
+         [](TForm_Main& f) {
+             f.NewMeasureSet = MakeEntry("0");
+             f.AddNewMeasurement();
+         },
+         "013"},
+        {"list replaced",
+         [](TForm_Main& f) {
+             f.ClearMeasureList();
+             for (const char* id : {"7", "8", "9"}) f.MeasureList.push_back(MakeEntry(id));
+             f.RefreshMeasureList();
+             f.SelectMeasurement(1);
+         },
+         "789"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        form->ClearMeasureList();
+        for (const char* id : {"1", "2", "3"}) Add(MakeEntry(id));
+        form->ListView_MeasurementsColumnClick(0); // Test ID ascending
+        form->SelectMeasurement(1);
+        box.Dialogs.WhileOpen = [&](const TDialogCall&) { c.meanwhile(*form); };
+        box.Dialogs.Expect("MessageBox", mrYes);
+        form->DeleteEntriesClick();
+        box.Dialogs.WhileOpen = nullptr;
+        EXPECT_EQ(Order(), c.left);
+        EXPECT_EQ(form->ListView_Measurements.ItemCount, static_cast<std::int32_t>(form->MeasureList.size()));
+        EXPECT_TRUE(form->SelResultList.empty());
+        form->MeasureSortMode = Unsorted;
+    }
 }
 
 TEST_F(MeasureList, TestIDsAndClearing) {
