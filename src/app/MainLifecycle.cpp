@@ -93,8 +93,8 @@ void TForm_Main::CreateForm() {
     WireEvents();
     VexoAcknowledged = false;
     VexoGetDateTimeEnable = true;
-    DTP_SetDate.MinDate = EncodeDateTime(2000, 1, 1, 0, 0, 0);
-    DTP_SetDate.MaxDate = EncodeDateTime(2099, 12, 31, 0, 0, 0);
+    DTP_SetDate.MinDate = EncodeDateTime(ReaderFirstYear, 1, 1, 0, 0, 0);
+    DTP_SetDate.MaxDate = EncodeDateTime(ReaderLastYear, 12, 31, 0, 0, 0);
     // 20 - 28
     LayOutControls();
     // 29

@@ -43,7 +43,7 @@ std::string CliUsage() {
            "  measure --out FILE (--config FILE.bin | --stored N | --rfid) [--timer] [--combine]\n"
            "                            run one measurement and save the entry as read does\n"
            "  clock [--set now | --set \"YYYY-MM-DD hh:mm:ss\"]\n"
-           "                            show the reader's clock, or set it\n"
+           "                            show the reader's clock, or set it (2000-01-01 to 2099-12-31)\n"
            "\n"
            "Options for every command:\n"
            "  --demo                    the simulated readers that ship with the program\n"
@@ -81,6 +81,22 @@ bool ParseClockText(const std::string& text, int& year, int& month, int& day, in
     second = num(17, 2);
     return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month) && hour < 24 &&
            minute < 60 && second < 60;
+}
+
+bool CheckClockSetting(const std::string& text, std::string& error) {
+    if (text == "now") return true;
+    int y, mo, d, h, mi, s;
+    if (!ParseClockText(text, y, mo, d, h, mi, s)) {
+        error = "--set takes now or \"YYYY-MM-DD hh:mm:ss\", not '" + text + "'";
+        return false;
+    }
+    // The reader keeps the year as one byte after 2000: 1999 would come back as 2255.
+    if (y < ReaderFirstYear || y > ReaderLastYear) {
+        error = "--set takes a date from " + std::to_string(ReaderFirstYear) + "-01-01 to " +
+                std::to_string(ReaderLastYear) + "-12-31, not '" + text + "'";
+        return false;
+    }
+    return true;
 }
 
 bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions& o, std::string& error) {
@@ -159,12 +175,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions& o, std::
             }
         } else if (a == "--set") {
             std::string text;
-            if (!value(a, text)) return false;
-            int y, mo, d, h, mi, s;
-            if (text != "now" && !ParseClockText(text, y, mo, d, h, mi, s)) {
-                error = "--set takes now or \"YYYY-MM-DD hh:mm:ss\", not '" + text + "'";
-                return false;
-            }
+            if (!value(a, text) || !CheckClockSetting(text, error)) return false;
             o.SetClock = text;
         } else {
             error = "unknown option '" + a + "'";

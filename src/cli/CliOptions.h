@@ -37,3 +37,6 @@ std::string CliUsage();
 // "YYYY-MM-DD hh:mm:ss" into its fields; false when it is not that form or not a real date.
 bool ParseClockText(const std::string& text, int& year, int& month, int& day, int& hour, int& minute,
                     int& second);
+// The value of clock --set: "now", or a date and time the reader can keep (the window's
+// date picker's range). False with the reason in error otherwise.
+bool CheckClockSetting(const std::string& text, std::string& error);

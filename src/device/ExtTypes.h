@@ -44,6 +44,9 @@ struct TDateData {
     std::uint8_t Year = 0;
     bool operator==(const TDateData&) const = default;
 };
+// The years a date can be set to on the reader: its date picker's limits.
+inline constexpr int ReaderFirstYear = 2000;
+inline constexpr int ReaderLastYear = 2099;
 
 // The program's date-and-time value: a local calendar time with milliseconds.
 using TDateTime = std::chrono::local_time<std::chrono::milliseconds>;

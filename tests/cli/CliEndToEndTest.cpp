@@ -159,6 +159,8 @@ TEST(CliD2XX, WrongUsageAndMissingReaders) {
         {{"info", "--ftdi", "5"}, exReaderFailed, "no reader with index 5"},
         {{"info", "--bogus"}, exUsage, "unknown option '--bogus'"},
         {{"read"}, exUsage, "needs --out"},
+        // A year the reader cannot keep is refused before anything is sent.
+        {{"clock", "--set", "1999-12-31 23:59:00"}, exUsage, "from 2000-01-01 to 2099-12-31"},
         {{"info", "--language", "Klingon"}, exUsage, "no language 'Klingon'"},
     };
     for (const auto& tc : cases) {

@@ -70,6 +70,32 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
     }
 }
 
+TEST(CliOptions, ClockSettingsTheReaderCanKeep) {
+    struct {
+        const char* text;
+        const char* says; // empty: accepted
+    } const cases[] = {
+        {"now", ""},
+        {"2000-01-01 00:00:00", ""},
+        {"2099-12-31 23:59:59", ""},
+        {"1999-12-31 23:59:00", "from 2000-01-01 to 2099-12-31"},
+        {"2100-01-01 00:00:00", "from 2000-01-01 to 2099-12-31"},
+        {"0000-01-01 00:00:00", "from 2000-01-01 to 2099-12-31"},
+        {"2026-02-30 10:00:00", "--set takes now or"},
+        {"tomorrow", "--set takes now or"},
+    };
+    for (const auto& c : cases) {
+        std::string err;
+        EXPECT_EQ(CheckClockSetting(c.text, err), *c.says == '\0') << c.text;
+        EXPECT_NE(err.find(c.says), std::string::npos) << c.text << " -> " << err;
+        // The parser refuses the same values as a usage error.
+        TCliOptions o;
+        std::string parseErr;
+        EXPECT_EQ(ParseCliOptions({"clock", "--set", c.text}, o, parseErr), *c.says == '\0') << c.text;
+        EXPECT_EQ(parseErr, err);
+    }
+}
+
 TEST(CliOptions, ClockText) {
     int y, mo, d, h, mi, s;
     EXPECT_TRUE(ParseClockText("2024-02-29 00:00:00", y, mo, d, h, mi, s));
