@@ -260,7 +260,8 @@ void TForm_Main::FormDestroy() {
 
         LanguageItems.clear();
         ResultList.clear();
-        MeasureList.clear();
+        // As everywhere else: the results view lets go of the entries before they are freed.
+        ClearMeasureList();
         AvailableCOMPorts.clear();
         ValidPortList[0].clear();
         ValidPortList[1].clear();

@@ -429,6 +429,23 @@ TEST(MainClose, SaveOnExitAsksOnlyWhenTheListHoldsEntries) {
     EXPECT_TRUE(box.Dialogs.ScriptDone());
 }
 
+TEST(MainClose, DestructionLeavesNothingPointingIntoTheFreedEntries) {
+    TFormSandbox box;
+    auto form = box.Start();
+    auto entry = std::make_unique<TMeasureSet>();
+    entry->ResultList.resize(2);
+    form->MeasureList.push_back(std::move(entry));
+    form->RefreshMeasureList();
+    form->SelectMeasurement(0);
+    ASSERT_EQ(form->SelResultList.size(), 2u);
+    form->FormDestroy();
+    EXPECT_TRUE(form->MeasureList.empty());
+    EXPECT_TRUE(form->SelResultList.empty());
+    EXPECT_EQ(form->ListView_Measurements.ItemCount, 0);
+    EXPECT_EQ(form->ListView_Results.ItemCount, 0);
+    EXPECT_EQ(form->ListView_Measurements.ItemIndex, -1);
+}
+
 TEST(MainUninstall, RemovesTheProgramsFilesAndShowsNoWindow) {
     TFormSandbox box;
     box.MakeAppReadOnly();
