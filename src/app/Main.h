@@ -365,6 +365,8 @@ public:
     void DecodeCurrentResult(const tByteBuffer& block);
     // After the line image: add the entry or offer the second measurement of a pair.
     void CombinationDecision();
+    // The entry of a pair broken off by an error joins the list.
+    void KeepPendingEntry();
     bool TryRFIDAgain = false;
 
     // ------------------------------------------------------------ line image, window layout

@@ -26,11 +26,7 @@ void TForm_Main::Button_MeasureClick(const void* Sender) {
     }
     if (!CheckDeviceReady(0)) return;
     IsTimerMeasure = timer;
-    if (CombineMeasurements == SecondMeasure || CombineMeasurements == HandleSingle) {
-        // A pair broken off by an error: its first entry is kept as a single one.
-        CombineMeasurements = Combine;
-        AddNewMeasurement();
-    }
+    KeepPendingEntry();
     const ESourceChoice source = ChooseTestSource();
     if (source == scCancelled) return;
     if (ListView_Measurements.ItemIndex >= 0) SelectMeasurement(-1);
@@ -51,9 +47,18 @@ void TForm_Main::Button_MeasureClick(const void* Sender) {
         StartReaderSource();
 }
 
+void TForm_Main::KeepPendingEntry() {
+    if (CombineMeasurements != SecondMeasure && CombineMeasurements != HandleSingle) return;
+    // A pair broken off by an error: its first entry is kept as a single one, before
+    // the next measurement builds a new one in its place.
+    CombineMeasurements = Combine;
+    AddNewMeasurement();
+}
+
 void TForm_Main::CB_CombineMeasurementsClick() {
     TChangeScope scope(*this);
     if (State.Current == 8) return;
+    KeepPendingEntry();
     CombineMeasurements = CB_CombineMeasurements.Checked ? Combine : SingleOnly;
 }
 
@@ -165,10 +170,9 @@ void TForm_Main::HandleImageData(eColorMode colorMode, std::int32_t, std::int32_
         std::vector<std::int32_t> values(n);
         std::uint32_t cursor = 0;
         for (std::size_t k = 0; k < n; ++k) values[k] = BufReadWord(tmpBuffer, cursor);
-        if (n > 0) {
-            e.SetImageValues(values);
-            e.ImageData.resize(width, 0);
-        }
+        // No values still follow the image rule: ImgMin 4095, ImgMax 0.
+        e.SetImageValues(values);
+        e.ImageData.resize(width, 0);
     }
     Vexo->getImageNext(0, 0, true);
     ShowStatus(0);

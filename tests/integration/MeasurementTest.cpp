@@ -401,29 +401,48 @@ TEST_F(Measurement, CombinedPairOfDifferentConfigurationsGivesTwoEntries) {
 }
 
 TEST_F(Measurement, APairBrokenOffKeepsItsFirstEntry) {
-    TForm_Main& form = Connect(DefaultScenario(), {"TestSource = \"Local\"", "CombineMeasurements = true"});
-    TSimBehaviour error;
-    error.Command = 0x5E;
-    error.Nth = 2;
-    error.VexoError = 0x11;
-    Rig->Sim().AddBehaviour(error);
-    const std::string file = ConfigFile("crp.bin", DefaultScenario().Configurations.at("CRP"));
-    Dialogs().Expect("OpenFile", mrOk, 0, file);
-    Dialogs().Expect("MessageBox", mrYes);
-    Dialogs().Expect("MessageBox", mrOk);
-    form.Button_MeasureClick(&form.Button_InstantMeasure);
-    ASSERT_TRUE(Rig->RunUntil([&] { return form.CombineMeasurements == SecondMeasure; }, 60000));
-    ASSERT_TRUE(RunToReady());
-    EXPECT_EQ(Messages().back(), std::string("(Vexo) Error Code: 0x11\r\n") + T(LE::LowBattery));
-    EXPECT_TRUE(form.MeasureList.empty());
-    // The next measurement starts afresh; the first half of the pair became an entry.
-    Dialogs().Expect("MessageBox", mrYes);
-    Dialogs().Expect("OpenFile", mrCancel);
-    form.Button_MeasureClick(&form.Button_InstantMeasure);
-    EXPECT_EQ(form.CombineMeasurements, Combine);
-    ASSERT_EQ(form.MeasureList.size(), 1u);
-    EXPECT_EQ(form.MeasureList[0]->ResultList.size(), 1u);
-    EXPECT_EQ(form.MeasureList[0]->ImageData.size(), 240u);
+    // What comes after the error: the next measurement, or the check box first.
+    for (const bool toggle : {false, true}) {
+        SCOPED_TRACE(toggle ? "check box" : "next measurement");
+        TForm_Main& form =
+            Connect(DefaultScenario(), {"TestSource = \"Local\"", "CombineMeasurements = true"});
+        TSimBehaviour error;
+        error.Command = 0x5E;
+        error.Nth = 2;
+        error.VexoError = 0x11;
+        Rig->Sim().AddBehaviour(error);
+        const std::string file = ConfigFile("crp.bin", DefaultScenario().Configurations.at("CRP"));
+        Dialogs().Expect("OpenFile", mrOk, 0, file);
+        Dialogs().Expect("MessageBox", mrYes);
+        Dialogs().Expect("MessageBox", mrOk);
+        form.Button_MeasureClick(&form.Button_InstantMeasure);
+        ASSERT_TRUE(Rig->RunUntil([&] { return form.CombineMeasurements == SecondMeasure; }, 60000));
+        ASSERT_TRUE(RunToReady());
+        EXPECT_EQ(Messages().back(), std::string("(Vexo) Error Code: 0x11\r\n") + T(LE::LowBattery));
+        EXPECT_TRUE(form.MeasureList.empty());
+        if (toggle) {
+            // Combining switched off: the first half becomes an entry at once.
+            form.CB_CombineMeasurements.Checked = false;
+            form.CB_CombineMeasurementsClick();
+            EXPECT_EQ(form.CombineMeasurements, SingleOnly);
+            ASSERT_EQ(form.MeasureList.size(), 1u);
+            // The next measurement is an entry of its own beside it.
+            Dialogs().Expect("MessageBox", mrYes);
+            Dialogs().Expect("OpenFile", mrOk, 0, file);
+            form.Button_MeasureClick(&form.Button_InstantMeasure);
+            ASSERT_TRUE(RunToReady());
+            ASSERT_EQ(form.MeasureList.size(), 2u);
+        } else {
+            // The next measurement starts afresh; the first half of the pair became an entry.
+            Dialogs().Expect("MessageBox", mrYes);
+            Dialogs().Expect("OpenFile", mrCancel);
+            form.Button_MeasureClick(&form.Button_InstantMeasure);
+            EXPECT_EQ(form.CombineMeasurements, Combine);
+            ASSERT_EQ(form.MeasureList.size(), 1u);
+        }
+        EXPECT_EQ(form.MeasureList[0]->ResultList.size(), 1u);
+        EXPECT_EQ(form.MeasureList[0]->ImageData.size(), 240u);
+    }
 }
 
 TEST_F(Measurement, NoCombinationQuestionForMoreThanFiveResults) {
@@ -585,6 +604,12 @@ TEST_F(Measurement, ImagesOfEveryShape) {
             EXPECT_EQ(entry->ImgMin, "256");
             EXPECT_EQ(entry->ImageData[0], 0);
             EXPECT_EQ(entry->ImgMax, std::to_string(256 + c.Stored - 1));
+        } else if (c.Mode == icmGRAY_16) {
+            // A reply without values still follows the image rule.
+            EXPECT_EQ(entry->ImgMin, "4095");
+            EXPECT_EQ(entry->ImgMax, "0");
+        } else {
+            EXPECT_EQ(entry->ImgMin, "");
         }
     }
 }
