@@ -39,8 +39,11 @@ struct TComboItem {
 struct TComboBox : TControl {
     std::vector<TComboItem> Items;
     std::int32_t ItemIndex = -1;
-    // The edit text; a selection copies the entry's text into it.
+    // The edit text; a selection copies the entry's text into it. A list-only box shows it
+    // while no entry is selected (why the box is empty).
     std::string Text;
+    // The user may type a text of their own (not only pick an entry).
+    bool Editable = false;
 
     void Clear() {
         Items.clear();

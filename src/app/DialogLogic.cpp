@@ -143,6 +143,10 @@ TCfgListLayout ConfigListLayout(std::int32_t alphabetWidth, std::int32_t ggHeigh
     return l;
 }
 
+std::int32_t ConfigListScrollWidth(std::int32_t widestEntryWidth) {
+    return widestEntryWidth + 40;
+}
+
 TEvaluationInfoLayout EvaluationInfoLayout(std::int32_t labelWidth, std::int32_t labelHeight) {
     return {labelWidth + 20, labelHeight + 50};
 }

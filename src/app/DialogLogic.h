@@ -94,6 +94,8 @@ struct TCfgListLayout {
 // alphabetWidth: text width of "ABCDEFGHIJKLMNOPQRSTUVWXYZ"; ggHeight: text height of "Gg".
 TCfgListLayout ConfigListLayout(std::int32_t alphabetWidth, std::int32_t ggHeight, std::int32_t buttonWidth,
                                 std::int32_t buttonHeight, std::int32_t listTop);
+// How far the list scrolls sideways: the widest entry's text width plus 40.
+std::int32_t ConfigListScrollWidth(std::int32_t widestEntryWidth);
 
 struct TEvaluationInfoLayout {
     std::int32_t Width = 0, Height = 0;

@@ -45,6 +45,7 @@ void TForm_Main::CreateLink() {
     ComboBox_FTDIDevice.Visible = FTDIMode();
     ComboBox_Com.ItemIndex = -1;
     ComboBox_Baud.Items.clear();
+    ComboBox_Baud.Editable = true;
     for (int baud :
          {600, 900, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200, 128000, 230400, 500000})
         ComboBox_Baud.Items.push_back({std::to_string(baud), 0});
@@ -152,6 +153,9 @@ void TForm_Main::CloseConnection() {
     Label_VexoTime.Enabled = false;
     DTP_SetDate.Enabled = false;
     DTP_SetTime.Enabled = false;
+    // Without a reader the pickers show the PC's clock, as at the start.
+    DTP_SetDate.Value = Now();
+    DTP_SetTime.Value = DTP_SetDate.Value;
     Panel_Date.Color = clBtnFace;
     Panel_Time.Color = clBtnFace;
     Label_FW.Enabled = false;

@@ -1,5 +1,8 @@
 #include "DialogWindows.h"
 
+#include <algorithm>
+
+#include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -297,8 +300,17 @@ void TForm_TestCfgList::Fill(const TConfigListRequest& request) {
     setWindowTitle(Q(request.Caption));
     Button_OK->setText(Q(request.OKText));
     ListBox_Cfg->clear();
-    for (const std::string& entry : request.Entries) ListBox_Cfg->addItem(Q(entry));
     const QFontMetrics fm(font());
+    int widest = 0;
+    for (const std::string& entry : request.Entries) {
+        ListBox_Cfg->addItem(Q(entry));
+        widest = std::max(widest, fm.horizontalAdvance(Q(entry)));
+    }
+    // Every row as wide as the scroll range (and as high as it was), so the list scrolls
+    // exactly that far.
+    const int rowHeight = ListBox_Cfg->count() > 0 ? ListBox_Cfg->sizeHintForRow(0) : 0;
+    for (int i = 0; i < ListBox_Cfg->count(); ++i)
+        ListBox_Cfg->item(i)->setSizeHint(QSize(ConfigListScrollWidth(widest), rowHeight));
     Layout = ConfigListLayout(fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), fm.height(),
                               Button_OK->width(), Button_OK->height(), 8);
     // The list sits in the middle of the window's spare width.
@@ -343,6 +355,11 @@ TForm_EvaluationInfo::TForm_EvaluationInfo(QWidget* parent) : QDialog(parent, No
     QFont font = Label_InfoText->font();
     font.setPointSize(14);
     Label_InfoText->setFont(font);
+}
+
+void TForm_EvaluationInfo::closeEvent(QCloseEvent* event) {
+    // Only the program hides it (HideEvaluationInfo).
+    event->ignore();
 }
 
 void TForm_EvaluationInfo::SetLabelText(const std::string& Text) {

@@ -127,6 +127,13 @@ public:
 
     QLabel* Label_InfoText;
     TEvaluationInfoLayout Layout;
+
+    // The reader's prompt goes only when the measurement's status ends (the program hides
+    // it): neither Escape nor a close request from the desktop removes it.
+    void reject() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };
 
 class TForm_Info final : public QDialog {

@@ -194,6 +194,14 @@ void TMainWindow::WireInput() {
         connect(combo, &QComboBox::currentIndexChanged, this, [this, s](int index) {
             if (!fRendering) s->Select(index);
         });
+        // What the user types in an editable box is its text; an entry only when it matches one.
+        connect(combo, &QComboBox::editTextChanged, this, [this, s](const QString& text) {
+            if (fRendering || !s->Editable) return;
+            s->Text = text.toStdString();
+            s->ItemIndex = -1;
+            for (std::int32_t i = 0; i < s->Count(); ++i)
+                if (s->Items[static_cast<std::size_t>(i)].Text == s->Text) s->ItemIndex = i;
+        });
     }
     // The device box's context menu: "refresh".
     ComboBox_FTDIDevice->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -287,13 +295,11 @@ void TMainWindow::WireInput() {
         f.ActiveControl = control;
         if (picker && !wasPicker) Forward([&f] { f.DTP_SetDateTimeEnter(); });
     });
-    fAppConnections[1] = connect(qApp, &QGuiApplication::applicationStateChanged, this,
-                                 [this, &f](Qt::ApplicationState state) {
-                                     const bool active = state == Qt::ApplicationActive;
-                                     const bool was = f.ApplicationActive;
-                                     f.ApplicationActive = active;
-                                     if (active && !was) Forward([&f] { f.FormActivate(); });
-                                 });
+    // The window's own activation (changeEvent) refreshes the device list; this only tells
+    // the device list timer whether to run.
+    fAppConnections[1] =
+        connect(qApp, &QGuiApplication::applicationStateChanged, this,
+                [&f](Qt::ApplicationState state) { f.ApplicationActive = state == Qt::ApplicationActive; });
 }
 
 const TControl* TMainWindow::ControlOf(const QWidget* widget) const {
@@ -465,6 +471,11 @@ void Place(QWidget& widget, const TRect& r, double scale) {
 }
 
 void RenderCombo(QComboBox& combo, const TComboBox& state) {
+    if (combo.isEditable() != state.Editable) {
+        combo.setEditable(state.Editable);
+        // A typed text is the form's to read, never a new entry of the list.
+        combo.setInsertPolicy(QComboBox::NoInsert);
+    }
     bool same = combo.count() == state.Count();
     for (int i = 0; same && i < combo.count(); ++i)
         same = combo.itemText(i) == Q(state.Items[static_cast<std::size_t>(i)].Text);
@@ -472,7 +483,16 @@ void RenderCombo(QComboBox& combo, const TComboBox& state) {
         combo.clear();
         for (const TComboItem& item : state.Items) combo.addItem(Q(item.Text), item.Data);
     }
-    combo.setCurrentIndex(state.ItemIndex);
+    if (!state.Editable) {
+        combo.setCurrentIndex(state.ItemIndex);
+        // Without an entry the box shows its text: why it is empty.
+        combo.setPlaceholderText(state.ItemIndex < 0 ? Q(state.Text) : QString());
+        return;
+    }
+    // A typed text has no entry; the edit keeps it (and its cursor) while it is the form's.
+    if (state.ItemIndex >= 0 && combo.currentIndex() != state.ItemIndex)
+        combo.setCurrentIndex(state.ItemIndex);
+    if (combo.currentText() != Q(state.Text)) combo.setEditText(Q(state.Text));
 }
 
 void RenderView(QTreeView& view, TReportModel& model, const TListView& state) {
@@ -514,6 +534,7 @@ void TMainWindow::Render() {
     const bool hints = f.ShowHints;
 
     setWindowTitle(Q(f.Caption));
+    RenderBorderIcons();
     if (!f.IconFile.empty() && windowIcon().isNull()) setWindowIcon(QIcon(Q(f.IconFile)));
     setMinimumSize(f.MinWidth > 0 ? f.MinWidth - WindowFrameWidth : 0, f.MinHeight > 0 ? f.MinHeight : 0);
 
@@ -584,6 +605,21 @@ void TMainWindow::Render() {
         fCloseScheduled = true;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
+}
+
+void TMainWindow::RenderBorderIcons() {
+    const TForm_Main& f = fForm;
+    // Without the system menu there is no close button and no minimise or maximise button.
+    const bool menu = f.BorderIconSystemMenu;
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (menu && f.BorderIconMinimize) flags |= Qt::WindowMinimizeButtonHint;
+    if (menu && f.BorderIconMaximize) flags |= Qt::WindowMaximizeButtonHint;
+    if (windowFlags() == flags) return;
+    // New flags make a new native window, which starts hidden.
+    const bool shown = isVisible();
+    setWindowFlags(flags);
+    if (shown) show();
 }
 
 void TMainWindow::LayOut() {
@@ -677,6 +713,9 @@ void TMainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && fPlaced)
         fForm.WindowState = isMaximized() ? wsMaximized : (isMinimized() ? wsMinimized : wsNormal);
+    // Every activation of the window: on return from a dialog or from another program.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !fRendering)
+        Forward([this] { fForm.FormActivate(); });
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {

@@ -4,8 +4,8 @@
 // form's state and to its handlers by name. No workflow logic lives here.
 #include <functional>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -122,6 +122,8 @@ private:
     void RenderMenus();
     void RenderLanguageMenu();
     void LayOut();
+    // The title bar's buttons as the form's border icons say.
+    void RenderBorderIcons();
     void WireInput();
     void ShowViewMenu(const QPoint& at);
     // The form's control a widget (or a widget inside it) stands for; null for none.

@@ -9,6 +9,14 @@ namespace {
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Shows a dialog modally; afterwards the window that opened it is the active one again,
+// as a desktop without a window manager (or the offscreen platform) does not do by itself.
+int ExecModal(QDialog& dialog, QWidget* owner) {
+    const int result = dialog.exec();
+    if (owner && owner->isVisible()) owner->activateWindow();
+    return result;
+}
 } // namespace
 
 std::unique_ptr<QFileDialog> MakeFileDialog(const TFileDialogState& state, bool save, QWidget* parent) {
@@ -16,6 +24,8 @@ std::unique_ptr<QFileDialog> MakeFileDialog(const TFileDialogState& state, bool 
     // Qt's own dialog everywhere: the same look on every desktop, and one a test can drive.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // An existing file is the program's question (add to it or overwrite it), not the dialog's.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog->setFileMode(save ? QFileDialog::AnyFile
                              : (state.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     QStringList filters;
@@ -44,12 +54,12 @@ std::int32_t TQtDialogs::MessageBox(const TMessageBoxRequest& request) {
     box.SetMessage(request.Caption, request.Message, request.Style, request.OKText, request.CancelText,
                    request.AuxText, request.CheckBoxText);
     CentreDialogOn(box, fOwner);
-    return box.exec();
+    return ExecModal(box, fOwner);
 }
 
 void TQtDialogs::SystemMessage(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Ok, fOwner);
-    box.exec();
+    ExecModal(box, fOwner);
 }
 
 std::int32_t TQtDialogs::Select(const TSelectRequest& request, std::int32_t& chosen) {
@@ -61,7 +71,7 @@ std::int32_t TQtDialogs::Select(const TSelectRequest& request, std::int32_t& cho
     dialog.SetSelCnt(request.Choices);
     dialog.SetItemIndex(request.Preselected);
     CentreDialogOn(dialog, fOwner);
-    const std::int32_t result = dialog.exec();
+    const std::int32_t result = ExecModal(dialog, fOwner);
     if (result == mrOk) chosen = dialog.ItemIndex();
     return result;
 }
@@ -72,14 +82,14 @@ std::int32_t TQtDialogs::InputQuery(const TQueryRequest& request, std::string& t
     dialog.Edit_Input->setText(Q(text));
     dialog.Button_OK->setEnabled(request.OKInitiallyEnabled);
     CentreDialogOn(dialog, fOwner);
-    const std::int32_t result = dialog.exec();
+    const std::int32_t result = ExecModal(dialog, fOwner);
     if (result == mrOk) text = dialog.Edit_Input->text().toStdString();
     return result;
 }
 
 bool TQtDialogs::ChooseFile(const TFileDialogState& state, bool save, std::string& fileName) {
     std::unique_ptr<QFileDialog> dialog = MakeFileDialog(state, save, fOwner);
-    if (dialog->exec() != QDialog::Accepted) return false;
+    if (ExecModal(*dialog, fOwner) != QDialog::Accepted) return false;
     const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty()) return false;
     fileName = QDir::toNativeSeparators(chosen.first()).toStdString();
@@ -98,7 +108,7 @@ std::int32_t TQtDialogs::ConfigList(const TConfigListRequest& request, std::int3
     TForm_TestCfgList dialog(fOwner);
     dialog.Fill(request);
     CentreDialogOn(dialog, fOwner);
-    const std::int32_t result = dialog.exec();
+    const std::int32_t result = ExecModal(dialog, fOwner);
     if (result == mrOk) chosen = dialog.ItemIndex();
     return result;
 }
@@ -119,5 +129,5 @@ void TQtDialogs::ShowVersion(const TVersionInfo& info) {
     if (!fInfoWindow) fInfoWindow = new TForm_Info(fOwner);
     fInfoWindow->SetInfo(info);
     CentreDialogOn(*fInfoWindow, fOwner);
-    fInfoWindow->exec();
+    ExecModal(*fInfoWindow, fOwner);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -271,6 +272,20 @@ TEST(ConfigList, OKOnlyWithAnItemAndTheLayout) {
     QTest::mouseClick(dialog.Button_OK, Qt::LeftButton);
     EXPECT_EQ(dialog.result(), mrOk);
     EXPECT_EQ(dialog.ItemIndex(), 0);
+}
+
+TEST(ConfigList, ScrollsSidewaysToTheWidestEntryPlus40) {
+    const std::string wide = "A test configuration with a very long name indeed - LOT-2026-0001-XYZ";
+    TForm_TestCfgList dialog;
+    dialog.Fill({"List of configurations", "OK", {"CRP - L0001", wide}});
+    dialog.show();
+    const int widest = QFontMetrics(dialog.font()).horizontalAdvance(QString::fromStdString(wide));
+    QListWidget* list = dialog.ListBox_Cfg;
+    ASSERT_GT(widest, list->viewport()->width());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum() + list->viewport()->width(), widest + 40);
+    // Short entries leave nothing to scroll.
+    dialog.Fill({"List of configurations", "OK", {"CRP - L0001"}});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->horizontalScrollBar()->maximum() == 0; }, 5000));
 }
 
 TEST(EvaluationInfo, SizedAroundIts14PointLabel) {

@@ -6,15 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 
 #include "GuiFormSandbox.h"
 #include "GuiTest.h"
 #include "LineImagePainter.h"
 #include "ProfileGeometry.h"
+#include "SimSerialPort.h"
 
 namespace {
 
@@ -417,6 +421,188 @@ TEST_F(MainWindowTest, ClosingAsksTheFormAndWritesTheWindowBack) {
     EXPECT_TRUE(w.close());
     EXPECT_TRUE(box.Form->Closed());
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(MainWindowTest, SavingToAnExistingFileAsksOnlyTheProgramsQuestion) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    auto entry = std::make_unique<TMeasureSet>();
+    entry->TestID = "T-1";
+    f.MeasureList.push_back(std::move(entry));
+    f.RefreshMeasureList();
+    w.Render();
+    const QString existing = box.Dir.filePath("old.tsv");
+    QFile(existing).open(QIODevice::WriteOnly);
+
+    // Every window that comes up, in order; the program's question is answered Yes (add to the file).
+    std::vector<std::string> asked;
+    QTimer answers;
+    answers.setInterval(5);
+    QObject::connect(&answers, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* files = dynamic_cast<QFileDialog*>(modal)) {
+            if (!asked.empty()) return; // accepted, not gone yet
+            asked.push_back("file dialog");
+            files->selectFile(existing);
+            QMetaObject::invokeMethod(files, &QDialog::accept, Qt::QueuedConnection);
+        } else if (auto* replace = dynamic_cast<QMessageBox*>(modal)) {
+            asked.push_back("replace?");
+            replace->button(QMessageBox::Yes)->click();
+        } else if (auto* own = dynamic_cast<TForm_OwnMessageBox*>(modal)) {
+            asked.push_back(own->Label_Message->text().toStdString().substr(0, 49));
+            own->Button_OK->click();
+        }
+    });
+    answers.start();
+    QTest::mouseClick(w.Button_Save, Qt::LeftButton);
+    answers.stop();
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"file dialog", "Do you want to add the data to the selected file?"}));
+    EXPECT_GT(QFileInfo(existing).size(), 0);
+}
+
+TEST_F(MainWindowTest, AnEmptyDeviceBoxSaysWhy) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    f.ComboBox_FTDIDevice.Visible = true;
+    f.ComboBox_FTDIDevice.Clear();
+    w.Render();
+    QComboBox* combo = w.ComboBox_FTDIDevice;
+    const QImage blank = combo->grab().toImage();
+    for (const std::string text : {"-- no device --", "FTDI error 4"}) {
+        f.ComboBox_FTDIDevice.Text = text;
+        w.Render();
+        EXPECT_EQ(combo->currentIndex(), -1);
+        EXPECT_EQ(combo->placeholderText().toStdString(), text);
+        EXPECT_NE(combo->grab().toImage(), blank) << text << " is drawn";
+    }
+    // An entry shows itself.
+    f.ComboBox_FTDIDevice.Items = {{"1. Vexo Reader (FT12AB)", 0}};
+    f.ComboBox_FTDIDevice.Select(0);
+    w.Render();
+    EXPECT_EQ(combo->currentText(), "1. Vexo Reader (FT12AB)");
+    EXPECT_TRUE(combo->placeholderText().isEmpty());
+}
+
+TEST_F(MainWindowTest, TheBaudBoxTakesATypedRateAndOpensNothingWithoutANumber) {
+    // The simulated reader's port, to see the rate it was opened with.
+    auto reader = std::make_shared<TSimDevice>(DefaultScenario());
+    std::vector<TSimSerialPort*> ports;
+    box.Env.Link.PortFactory = [reader, &ports] {
+        auto port = std::make_unique<TSimSerialPort>(reader);
+        ports.push_back(port.get());
+        return port;
+    };
+    auto bauds = [&ports] {
+        std::vector<std::int32_t> opened;
+        for (TSimSerialPort* p : ports)
+            if (p->IsOpen()) opened.push_back(p->Settings().BaudRate);
+        return opened;
+    };
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    box.Clock.Advance(200); // the start is complete: connecting is allowed
+    f.ComboBox_Com.Items = {{ComPortDisplayName(7), 0}};
+    f.ComboBox_Com.Select(0);
+    w.Render();
+    QComboBox* baud = w.ComboBox_Baud;
+    ASSERT_TRUE(baud->isEditable());
+    for (const char* text : {"fast", "0", ""}) {
+        baud->lineEdit()->selectAll();
+        baud->setFocus();
+        QTest::keyClick(baud->lineEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(baud->lineEdit(), text);
+        EXPECT_EQ(f.ComboBox_Baud.Text, text);
+        QTest::mouseClick(w.Button_Open, Qt::LeftButton);
+        EXPECT_FALSE(f.LinkOpen()) << text;
+    }
+    EXPECT_TRUE(bauds().empty());
+    QTest::keyClicks(baud->lineEdit(), "250000");
+    EXPECT_EQ(f.ComboBox_Baud.Text, "250000");
+    EXPECT_EQ(baud->count(), 14) << "a typed rate is no new entry";
+    QTest::mouseClick(w.Button_Open, Qt::LeftButton);
+    EXPECT_TRUE(f.LinkOpen());
+    EXPECT_EQ(bauds(), std::vector<std::int32_t>{250000});
+    EXPECT_EQ(baud->currentText(), "250000");
+}
+
+TEST_F(MainWindowTest, TheTitleBarButtonsFollowTheForm) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    w.setWindowState(Qt::WindowMaximized); // as Setup/WindowState 2 starts it
+    box.Clock.Advance(200); // the start is complete: no maximising from now on
+    EXPECT_TRUE(w.isMaximized()) << "the new buttons keep the window as it was";
+    EXPECT_FALSE(f.BorderIconMaximize);
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_TRUE(w.isVisible());
+    // Without the system menu there are no buttons at all.
+    f.BorderIconSystemMenu = false;
+    w.Render();
+    for (Qt::WindowType hint :
+         {Qt::WindowSystemMenuHint, Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint})
+        EXPECT_FALSE(w.windowFlags().testFlag(hint)) << hint;
+}
+
+TEST_F(MainWindowTest, TheReadersPromptStaysUntilTheMeasurementEnds) {
+    box.Start();
+    TForm_Main& f = *box.Form;
+    f.ShowStatus(8);
+    f.HandlePlaceWhiteCard();
+    TForm_EvaluationInfo* prompt = box.Dialogs.EvaluationInfo();
+    ASSERT_NE(prompt, nullptr);
+    ASSERT_TRUE(prompt->isVisible());
+    QTest::keyClick(prompt, Qt::Key_Escape);
+    EXPECT_TRUE(prompt->isVisible()) << "Escape leaves it";
+    EXPECT_FALSE(prompt->close());
+    EXPECT_TRUE(prompt->isVisible()) << "a close request leaves it";
+    f.ShowStatus(0);
+    EXPECT_FALSE(prompt->isVisible());
+}
+
+TEST_F(MainWindowTest, EveryActivationOfTheWindowRefreshesTheDeviceList) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    box.Clock.Advance(200);
+    // An entry the refresh would never make: gone once the list is built again.
+    auto stale = [&] { return f.ComboBox_Com.Count() > 0 && f.ComboBox_Com.Items[0].Text == "stale"; };
+    f.ComboBox_Com.Items = {{"stale", 0}};
+    w.Render();
+    // The program stays the active one; only its main window comes back.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(stale());
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_FALSE(stale());
+
+    // After a modal dialog.
+    f.ComboBox_Com.Items = {{"stale", 0}};
+    w.Render();
+    WhenModal([](QWidget* modal) {
+        QTest::mouseClick(static_cast<TForm_Info*>(modal)->Button_close, Qt::LeftButton);
+    });
+    w.Action(f.SubMenu_Version)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !stale(); }, 5000));
+}
+
+TEST_F(MainWindowTest, AfterADisconnectionThePickersShowThePCsClock) {
+    TMainWindow& w = box.Start();
+    TForm_Main& f = *box.Form;
+    f.EnableVexoClock();
+    f.ShowStatus(15);
+    f.HandleDateTime(EncodeDateTime(2031, 7, 8, 9, 10, 11), true);
+    EXPECT_EQ(w.DTP_SetDate->date(), QDate(2031, 7, 8));
+    EXPECT_EQ(w.DTP_SetTime->time(), QTime(9, 10, 11));
+    f.CloseConnection();
+    EXPECT_FALSE(w.DTP_SetDate->isEnabled());
+    EXPECT_EQ(w.DTP_SetDate->date(), QDate(2026, 5, 20));
+    EXPECT_EQ(w.DTP_SetTime->time(), QTime(10, 0, 0));
 }
 
 } // namespace
