@@ -48,7 +48,11 @@ void PutDate(tByteBuffer& b, const TDateData& d) {
 }
 
 tByteBuffer Unescaped(std::uint8_t code, const tByteBuffer& payload) {
-    tByteBuffer f{cFrameSpace, code};
+    // Room for the whole frame first: GCC 12 warns falsely about growing a two-byte vector.
+    tByteBuffer f;
+    f.reserve(payload.size() + 3);
+    f.push_back(cFrameSpace);
+    f.push_back(code);
     f.insert(f.end(), payload.begin(), payload.end());
     std::uint8_t crc = 0;
     for (std::uint8_t b : f) crc ^= b;
