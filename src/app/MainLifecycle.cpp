@@ -212,6 +212,9 @@ bool TForm_Main::RequestClose() {
 
 bool TForm_Main::FormCloseQuery() {
     TChangeScope scope(*this);
+    // The first half of a pair still waiting for its second joins the list, so the
+    // question below can save it and closing never drops it.
+    KeepPendingEntry();
     bool canClose = true;
     if (SaveOnExit && !MeasureList.empty()) {
         const std::int32_t answer = ShowMessageBox(Text(LE::SaveBeforeClosing), "", 3);

@@ -401,11 +401,12 @@ TEST_F(Measurement, CombinedPairOfDifferentConfigurationsGivesTwoEntries) {
 }
 
 TEST_F(Measurement, APairBrokenOffKeepsItsFirstEntry) {
-    // What comes after the error: the next measurement, or the check box first.
-    for (const bool toggle : {false, true}) {
-        SCOPED_TRACE(toggle ? "check box" : "next measurement");
-        TForm_Main& form =
-            Connect(DefaultScenario(), {"TestSource = \"Local\"", "CombineMeasurements = true"});
+    // What comes after the error: the next measurement, the check box, or closing the window.
+    enum EAfter { NextMeasurement, CheckBox, Closing };
+    for (const EAfter after : {NextMeasurement, CheckBox, Closing}) {
+        SCOPED_TRACE(after == CheckBox ? "check box" : after == Closing ? "closing" : "next measurement");
+        TForm_Main& form = Connect(
+            DefaultScenario(), {"TestSource = \"Local\"", "CombineMeasurements = true", "SaveOnExit = true"});
         TSimBehaviour error;
         error.Command = 0x5E;
         error.Nth = 2;
@@ -420,7 +421,7 @@ TEST_F(Measurement, APairBrokenOffKeepsItsFirstEntry) {
         ASSERT_TRUE(RunToReady());
         EXPECT_EQ(Messages().back(), std::string("(Vexo) Error Code: 0x11\r\n") + T(LE::LowBattery));
         EXPECT_TRUE(form.MeasureList.empty());
-        if (toggle) {
+        if (after == CheckBox) {
             // Combining switched off: the first half becomes an entry at once.
             form.CB_CombineMeasurements.Checked = false;
             form.CB_CombineMeasurementsClick();
@@ -432,6 +433,12 @@ TEST_F(Measurement, APairBrokenOffKeepsItsFirstEntry) {
             form.Button_MeasureClick(&form.Button_InstantMeasure);
             ASSERT_TRUE(RunToReady());
             ASSERT_EQ(form.MeasureList.size(), 2u);
+        } else if (after == Closing) {
+            // The first half joins the list before the question whether to save it.
+            Dialogs().Expect("MessageBox", mrNo);
+            form.RequestClose();
+            ASSERT_EQ(form.MeasureList.size(), 1u);
+            EXPECT_EQ(Messages().back(), T(LE::SaveBeforeClosing));
         } else {
             // The next measurement starts afresh; the first half of the pair became an entry.
             Dialogs().Expect("MessageBox", mrYes);
