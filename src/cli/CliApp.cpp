@@ -8,6 +8,8 @@
 #include <set>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "CliDialogs.h"
 #include "CliOptions.h"
 #include "Main.h"
@@ -44,12 +46,20 @@ constexpr const char* NoD2XXLibrary = "libvexo-cli-com-mode-only.so";
 
 class TCliRun {
 public:
-    TCliRun(const TCliOptions& options, std::string demoLibrary, std::ostream& out, std::ostream& err)
-        : fOpt(options), fDemoLibrary(std::move(demoLibrary)), fOut(out), fErr(err), fDialogs(err) {}
+    TCliRun(const TCliOptions& options, std::string demoLibrary, bool progress, std::ostream& out,
+            std::ostream& err)
+        : fOpt(options), fDemoLibrary(std::move(demoLibrary)), fProgress(progress), fOut(out), fErr(err),
+          fDialogs(err) {}
 
     int Run();
 
 private:
+    // One result line, "name: value"; with --json a field of the one object printed at the end.
+    // textName, when given, names the line in place of the field.
+    void Field(const std::string& name, const nlohmann::ordered_json& value,
+               const std::string& textName = "");
+    // The form's progress bar as a line on standard error, redrawn in place; cleared when it hides.
+    void ShowProgress();
     bool StartForm();
     // Runs the window's timers and the link's events until done holds or ms have passed.
     bool Pump(const std::function<bool()>& done, int ms);
@@ -74,6 +84,10 @@ private:
     const TCliOptions& fOpt;
     // --demo: the D2XX library loaded instead of the system's.
     std::string fDemoLibrary;
+    // Standard error is a terminal: a database read shows its progress there.
+    bool fProgress;
+    std::string fProgressLine;
+    nlohmann::ordered_json fJson = nlohmann::ordered_json::object();
     std::ostream& fOut;
     std::ostream& fErr;
     TCliDialogs fDialogs;
@@ -92,6 +106,33 @@ std::string DateTimeText(TDateTime value) {
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f.Year, f.Month, f.Day, f.Hour,
                   f.Minute, f.Second);
     return text;
+}
+
+void TCliRun::Field(const std::string& name, const nlohmann::ordered_json& value,
+                    const std::string& textName) {
+    if (fOpt.Json) {
+        fJson[name] = value;
+        return;
+    }
+    fOut << (textName.empty() ? name : textName) << ": "
+         << (value.is_string() ? value.get<std::string>() : value.dump()) << "\n";
+}
+
+void TCliRun::ShowProgress() {
+    const TProgressBar& bar = fForm->ProgressBar;
+    std::string line;
+    if (bar.Visible && bar.Max > 0) {
+        const long long percent = 100LL * bar.Position / bar.Max;
+        line = "Reading: " + std::to_string(bar.Position) + " of " + std::to_string(bar.Max) + " bytes (" +
+               std::to_string(percent) + "%)";
+    }
+    if (line == fProgressLine) return;
+    // Padded over the longer line before it; an empty line clears it.
+    const std::size_t width = std::max(line.size(), fProgressLine.size());
+    fErr << '\r' << line << std::string(width - line.size(), ' ');
+    if (line.empty()) fErr << '\r';
+    fErr.flush();
+    fProgressLine = line;
 }
 
 bool TCliRun::Pump(const std::function<bool()>& done, int ms) {
@@ -124,6 +165,10 @@ bool TCliRun::StartForm() {
         };
     }
     if (fOpt.Trace) env.Trace = [this](const std::string& line) { fErr << line << '\n'; };
+    if (fProgress && fOpt.Command == eCliCommand::Read)
+        env.Changed = [this] {
+            if (fForm && fProgress) ShowProgress();
+        };
     fForm = std::make_unique<TForm_Main>(env);
     // The window shows the reader's clock in its pickers; the command wants the answer itself.
     auto shown = fForm->Vexo->onDateTime;
@@ -157,17 +202,22 @@ bool TCliRun::StartForm() {
 }
 
 int TCliRun::List() {
+    nlohmann::ordered_json readers = nlohmann::ordered_json::array();
     if (fForm->FTDIMode()) {
-        for (const auto& entry : fForm->ComboBox_FTDIDevice.Items)
-            fOut << entry.Data << "\t" << entry.Text << "\n";
-        if (fForm->ComboBox_FTDIDevice.Items.empty() && !fForm->ComboBox_FTDIDevice.Text.empty())
+        for (const auto& entry : fForm->ComboBox_FTDIDevice.Items) {
+            readers.push_back({{"Index", entry.Data}, {"Description", entry.Text}});
+            if (!fOpt.Json) fOut << entry.Data << "\t" << entry.Text << "\n";
+        }
+        if (fForm->ComboBox_FTDIDevice.Items.empty() && !fForm->ComboBox_FTDIDevice.Text.empty() &&
+            !fOpt.Json)
             fOut << fForm->ComboBox_FTDIDevice.Text << "\n";
     }
-    if (fForm->Bluetooth) {
-        std::vector<std::string> ports;
-        fForm->Bluetooth->GetComPorts(ports);
+    std::vector<std::string> ports;
+    if (fForm->Bluetooth) fForm->Bluetooth->GetComPorts(ports);
+    if (!fOpt.Json)
         for (const auto& port : ports) fOut << port << "\n";
-    }
+    fJson["FTDI readers"] = readers;
+    fJson["Serial ports"] = ports;
     return exDone;
 }
 
@@ -248,15 +298,15 @@ bool TCliRun::WaitForClock(TDateTime& dateTime, bool& valid) {
 int TCliRun::Info() {
     if (int status = ConnectReader(); status != exDone) return status;
     TForm_Main& f = *fForm;
-    fOut << "Serial: " << f.SNString << "\n";
-    fOut << "Firmware: " << f.FWString << "\n";
-    fOut << "EEPROM version: " << static_cast<int>(f.EEPROMMap->EEPROMVersion()) << "\n";
+    Field("Serial", f.SNString);
+    Field("Firmware", f.FWString);
+    Field("EEPROM version", static_cast<int>(f.EEPROMMap->EEPROMVersion()));
     TDateTime clock{};
     bool valid = false;
     if (f.Timer_VexoClock.Enabled() && WaitForClock(clock, valid))
-        fOut << "Clock: " << (valid ? DateTimeText(clock) : std::string("invalid date")) << "\n";
+        Field("Clock", valid ? DateTimeText(clock) : std::string("invalid date"));
     else
-        fOut << "Clock: not available\n";
+        Field("Clock", "not available");
     return exDone;
 }
 
@@ -273,7 +323,7 @@ int TCliRun::Clock() {
         fErr << "vexo-cli: the reader did not tell its date and time\n";
         return exReaderFailed;
     }
-    fOut << "Clock: " << (valid ? DateTimeText(clock) : std::string("invalid date")) << "\n";
+    Field("Clock", valid ? DateTimeText(clock) : std::string("invalid date"));
     if (!fOpt.SetClock) return exDone;
 
     if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
@@ -290,7 +340,7 @@ int TCliRun::Clock() {
         fErr << "vexo-cli: the reader did not tell its date and time\n";
         return exReaderFailed;
     }
-    fOut << "Clock: " << (valid ? DateTimeText(clock) : std::string("invalid date")) << "\n";
+    Field("Clock set", valid ? DateTimeText(clock) : std::string("invalid date"), "Clock");
     return exDone;
 }
 
@@ -331,6 +381,9 @@ int TCliRun::ReadDatabase() {
     f.Button_ReadDataClick();
     Pump([&] { return !f.LinkOpen() || (f.State.Current != 2 && Ready()); }, 600000);
     fDialogs.AnswerMessage = nullptr;
+    // A read that ended early leaves its last line: cleared here, so messages start afresh.
+    fProgress = false;
+    if (!fProgressLine.empty()) fErr << '\r' << std::string(fProgressLine.size(), ' ') << '\r';
     if (!f.LinkOpen() || errors > 0 || f.State.Current != 0) return exReaderFailed;
 
     std::size_t fresh = 0;
@@ -466,6 +519,7 @@ int TCliRun::Run() {
     case eCliCommand::Measure: status = Measure(); break;
     case eCliCommand::None: break;
     }
+    if (fOpt.Json && status == exDone) fOut << fJson.dump(2) << "\n";
     DisconnectReader();
     // The list is this run's own: nothing to offer saving at the end.
     fForm->SaveOnExit = false;
@@ -476,7 +530,7 @@ int TCliRun::Run() {
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress) {
     TCliOptions options;
     std::string error;
     if (!ParseCliOptions(args, options, error)) {
@@ -484,7 +538,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return exUsage;
     }
     if (options.Help) {
-        out << CliUsage();
+        out << options.HelpText;
         return exDone;
     }
     if (options.Version) {
@@ -504,6 +558,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return exReaderFailed;
         }
     }
-    TCliRun run(options, demoLibrary, out, err);
+    TCliRun run(options, demoLibrary, progress, out, err);
     return run.Run();
 }

@@ -1,63 +1,102 @@
 #include "CliOptions.h"
 
-#include <cstdio>
+#include <CLI/CLI.hpp>
 
 #include "ExtTypes.h"
 
 namespace {
 
-bool ParseInt(const std::string& text, std::int32_t& value) {
-    if (text.empty() || text.size() > 10) return false;
-    std::size_t i = text[0] == '-' ? 1 : 0;
-    if (i == text.size()) return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-    }
-    if (text[0] == '-') v = -v;
-    if (v < INT32_MIN || v > INT32_MAX) return false;
-    value = static_cast<std::int32_t>(v);
-    return true;
-}
-
 struct TCommandName {
     const char* name;
     eCliCommand command;
+    const char* description;
 };
 constexpr TCommandName Commands[] = {
-    {"list", eCliCommand::List},     {"info", eCliCommand::Info},       {"read", eCliCommand::Read},
-    {"format", eCliCommand::Format}, {"measure", eCliCommand::Measure}, {"clock", eCliCommand::Clock},
+    {"list", eCliCommand::List, "list the FTDI readers and the serial ports"},
+    {"info", eCliCommand::Info, "connect, identify and show serial, firmware, EEPROM version, clock"},
+    {"read", eCliCommand::Read, "read the reader's whole database and save it to a measurement file"},
+    {"format", eCliCommand::Format, "format the reader's database"},
+    {"measure", eCliCommand::Measure, "run one measurement and save the entry as read does"},
+    {"clock", eCliCommand::Clock, "show the reader's clock, or set it"},
 };
 
-} // namespace
-
-std::string CliUsage() {
-    return "Usage: vexo-cli COMMAND [options]\n"
-           "\n"
-           "Commands:\n"
-           "  list                      list the FTDI readers and the Bluetooth serial ports\n"
-           "  info                      connect, identify and show serial, firmware, EEPROM version, clock\n"
-           "  read --out FILE           read the reader's whole database and save it to FILE\n"
-           "  format --yes              format the reader's database\n"
-           "  measure --out FILE (--config FILE.bin | --stored N | --rfid) [--timer] [--combine]\n"
-           "                            run one measurement and save the entry as read does\n"
-           "  clock [--set now | --set \"YYYY-MM-DD hh:mm:ss\"]\n"
-           "                            show the reader's clock, or set it (2000-01-01 to 2099-12-31)\n"
-           "\n"
-           "Options for every command:\n"
-           "  --demo                    the simulated readers that ship with the program\n"
-           "  --port DEVICE             a serial device (COM mode), e.g. a pseudo-terminal\n"
-           "  --ftdi INDEX              the FTDI reader with this index of 'list'\n"
-           "  --baud N                  baud rate (default: the program settings')\n"
-           "  --style long|short|halvorn  column style of new files (default: the program settings')\n"
-           "  --language NAME           language of the texts (a head of the language file)\n"
-           "  --trace                   every frame sent and received on standard error\n"
-           "  --help, --version\n"
-           "\n"
-           "Exit status: 0 done, 1 the reader failed, 2 wrong usage, 3 a file could not be read or "
-           "written.\n";
+// A whole number from min, in the program's own words when it is not one.
+CLI::Validator WholeNumberFrom(long long min) {
+    return CLI::Validator(
+        [min](const std::string& text) {
+            long long v = 0;
+            std::size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+            bool digits = i < text.size() && text.size() <= 11;
+            for (; digits && i < text.size(); ++i) {
+                digits = text[i] >= '0' && text[i] <= '9';
+                v = v * 10 + (text[i] - '0');
+            }
+            if (text[0] == '-') v = -v;
+            if (digits && v >= min && v <= INT32_MAX) return std::string();
+            return "takes a whole number from " + std::to_string(min) + ", not '" + text + "'";
+        },
+        "");
 }
+
+// The parser over o: the options for every command on the program, the others on their command.
+// A command takes the program's options after it too.
+std::unique_ptr<CLI::App> MakeParser(TCliOptions& o) {
+    auto app = std::make_unique<CLI::App>("vexo-cli: the Vexo reader from the command line.", "vexo-cli");
+    app->footer("Exit status: 0 done, 1 the reader failed, 2 wrong usage, 3 a file could not be read or "
+                "written.");
+    app->add_flag("--version", o.Version, "the program's version");
+    app->add_flag("--demo", o.Demo, "the simulated readers that ship with the program");
+    auto* port = app->add_option("--port", o.Port, "a serial device (COM mode), e.g. a pseudo-terminal")
+                     ->type_name("DEVICE");
+    auto* ftdi =
+        app->add_option("--ftdi", o.Ftdi, "the FTDI reader with this index of 'list'")->type_name("INDEX");
+    ftdi->check(WholeNumberFrom(0));
+    app->add_option("--baud", o.Baud, "baud rate (default: the program settings')")
+        ->type_name("N")
+        ->check(WholeNumberFrom(1));
+    app->add_option("--style", o.Style, "column style of new files (default: the program settings')")
+        ->check(CLI::IsMember({"long", "short", "halvorn"}));
+    app->add_option("--language", o.Language, "language of the texts (a head of the language file)")
+        ->type_name("NAME");
+    app->add_flag("--trace", o.Trace, "every frame sent and received on standard error");
+    port->excludes(ftdi);
+    port->excludes("--demo");
+
+    for (const auto& c : Commands) {
+        CLI::App* sub = app->add_subcommand(c.name, c.description)->fallthrough();
+        sub->final_callback([&o, command = c.command] { o.Command = command; });
+        switch (c.command) {
+        case eCliCommand::List:
+        case eCliCommand::Info: sub->add_flag("--json", o.Json, "one JSON object on standard output"); break;
+        case eCliCommand::Read:
+            sub->add_option("--out", o.Out, "the measurement file")->type_name("FILE")->required();
+            break;
+        case eCliCommand::Format: sub->add_flag("--yes", o.Yes, "yes, erase every stored result"); break;
+        case eCliCommand::Measure:
+            sub->add_option("--out", o.Out, "the measurement file")->type_name("FILE")->required();
+            sub->add_option("--config", o.ConfigFile, "the test configuration from a file")
+                ->type_name("FILE.bin");
+            sub->add_option("--stored", o.Stored, "the reader's stored configuration N, from 1")
+                ->type_name("N")
+                ->check(WholeNumberFrom(1));
+            sub->add_flag("--rfid", o.Rfid, "the test configuration from the RFID tag");
+            sub->add_flag("--timer", o.Timer, "a timer-controlled measurement");
+            sub->add_flag("--combine", o.Combine, "combine it with the next measurement into one entry");
+            sub->footer("Exactly one of --config, --stored and --rfid.");
+            break;
+        case eCliCommand::Clock:
+            // Checked after parsing, in its own words (CheckClockSetting).
+            sub->add_option("--set", o.SetClock, "set the clock to the computer's time or the time given")
+                ->type_name("now|\"YYYY-MM-DD hh:mm:ss\"");
+            sub->add_flag("--json", o.Json, "one JSON object on standard output");
+            break;
+        case eCliCommand::None: break;
+        }
+    }
+    return app;
+}
+
+} // namespace
 
 bool ParseClockText(const std::string& text, int& year, int& month, int& day, int& hour, int& minute,
                     int& second) {
@@ -101,119 +140,29 @@ bool CheckClockSetting(const std::string& text, std::string& error) {
 
 bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions& o, std::string& error) {
     o = TCliOptions{};
-    std::size_t i = 0;
-    if (i < args.size() && args[i].rfind("--", 0) != 0) {
-        bool known = false;
-        for (const auto& c : Commands)
-            if (args[i] == c.name) {
-                o.Command = c.command;
-                known = true;
-            }
-        if (!known) {
-            error = "unknown command '" + args[i] + "'";
-            return false;
-        }
-        ++i;
-    }
-    auto value = [&](const std::string& option, std::string& out) {
-        if (i + 1 >= args.size()) {
-            error = option + " needs a value";
-            return false;
-        }
-        out = args[++i];
+    auto app = MakeParser(o);
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app->parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        o = TCliOptions{};
+        o.Help = true;
+        // The help of the command given, when one was.
+        o.HelpText = app->help();
         return true;
-    };
-    auto intValue = [&](const std::string& option, std::optional<std::int32_t>& out, bool positive) {
-        std::string text;
-        if (!value(option, text)) return false;
-        std::int32_t v = 0;
-        if (!ParseInt(text, v) || (positive ? v < 1 : v < 0)) {
-            error = option + " takes a whole number" + std::string(positive ? " from 1" : " from 0") +
-                    ", not '" + text + "'";
-            return false;
-        }
-        out = v;
-        return true;
-    };
-    for (; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h")
-            o.Help = true;
-        else if (a == "--version")
-            o.Version = true;
-        else if (a == "--trace")
-            o.Trace = true;
-        else if (a == "--demo")
-            o.Demo = true;
-        else if (a == "--yes")
-            o.Yes = true;
-        else if (a == "--rfid")
-            o.Rfid = true;
-        else if (a == "--timer")
-            o.Timer = true;
-        else if (a == "--combine")
-            o.Combine = true;
-        else if (a == "--port") {
-            if (!value(a, o.Port)) return false;
-        } else if (a == "--ftdi") {
-            if (!intValue(a, o.Ftdi, false)) return false;
-        } else if (a == "--baud") {
-            if (!intValue(a, o.Baud, true)) return false;
-        } else if (a == "--stored") {
-            if (!intValue(a, o.Stored, true)) return false;
-        } else if (a == "--out") {
-            if (!value(a, o.Out)) return false;
-        } else if (a == "--config") {
-            if (!value(a, o.ConfigFile)) return false;
-        } else if (a == "--language") {
-            if (!value(a, o.Language)) return false;
-        } else if (a == "--style") {
-            if (!value(a, o.Style)) return false;
-            if (o.Style != "long" && o.Style != "short" && o.Style != "halvorn") {
-                error = "--style takes long, short or halvorn, not '" + o.Style + "'";
-                return false;
-            }
-        } else if (a == "--set") {
-            std::string text;
-            if (!value(a, text) || !CheckClockSetting(text, error)) return false;
-            o.SetClock = text;
-        } else {
-            error = "unknown option '" + a + "'";
-            return false;
-        }
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
+        return false;
     }
-    if (o.Help || o.Version) return true;
+    if (o.Version) return true;
     if (o.Command == eCliCommand::None) {
         error = "no command given";
         return false;
     }
-    if (!o.Port.empty() && o.Ftdi) {
-        error = "--port and --ftdi exclude each other";
-        return false;
-    }
-    if (!o.Port.empty() && o.Demo) {
-        error = "--port and --demo exclude each other";
-        return false;
-    }
-    auto onlyFor = [&](bool present, const char* option, std::initializer_list<eCliCommand> commands) {
-        if (!present) return true;
-        for (eCliCommand c : commands)
-            if (c == o.Command) return true;
-        error = std::string(option) + " does not belong to this command";
-        return false;
-    };
-    if (!onlyFor(!o.Out.empty(), "--out", {eCliCommand::Read, eCliCommand::Measure}) ||
-        !onlyFor(o.Yes, "--yes", {eCliCommand::Format}) ||
-        !onlyFor(!o.ConfigFile.empty() || o.Stored || o.Rfid || o.Timer || o.Combine,
-                 "--config, --stored, --rfid, --timer and --combine", {eCliCommand::Measure}) ||
-        !onlyFor(o.SetClock.has_value(), "--set", {eCliCommand::Clock}))
-        return false;
-    if ((o.Command == eCliCommand::Read || o.Command == eCliCommand::Measure) && o.Out.empty()) {
-        error = "this command needs --out FILE";
-        return false;
-    }
+    if (o.SetClock && !CheckClockSetting(*o.SetClock, error)) return false;
     if (o.Command == eCliCommand::Measure) {
-        int sources = (!o.ConfigFile.empty() ? 1 : 0) + (o.Stored ? 1 : 0) + (o.Rfid ? 1 : 0);
+        const int sources = (!o.ConfigFile.empty() ? 1 : 0) + (o.Stored ? 1 : 0) + (o.Rfid ? 1 : 0);
         if (sources != 1) {
             error = "measure needs exactly one of --config FILE.bin, --stored N and --rfid";
             return false;

@@ -1,5 +1,6 @@
 #pragma once
-// The command line of vexo-cli: COMMAND [options], options in any order after the command.
+// The command line of vexo-cli: [options] COMMAND [command options]; the options for every
+// command may also follow the command.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,8 @@ struct TCliOptions {
     eCliCommand Command = eCliCommand::None;
     bool Help = false;
     bool Version = false;
+    std::string HelpText;             // with Help: the help of the command given, or of the program
+    bool Json = false;                // list, info, clock: one JSON object on standard output
     bool Demo = false;                // --demo: the simulated readers shipped with the program
     std::string Port;                 // --port DEVICE: COM mode on that device
     std::optional<std::int32_t> Ftdi; // --ftdi INDEX
@@ -32,8 +35,6 @@ struct TCliOptions {
 
 // Parses argv after the program name. On a usage error returns false with a message in error.
 bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions& options, std::string& error);
-// The text of --help.
-std::string CliUsage();
 // "YYYY-MM-DD hh:mm:ss" into its fields; false when it is not that form or not a real date.
 bool ParseClockText(const std::string& text, int& year, int& month, int& day, int& hour, int& minute,
                     int& second);

@@ -1,8 +1,9 @@
 #include <iostream>
+#include <unistd.h>
 
 #include "CliApp.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, std::cout, std::cerr);
+    return RunCli(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
 }

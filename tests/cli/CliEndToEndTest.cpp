@@ -40,10 +40,10 @@ struct TCliSandbox {
         std::error_code ec;
         fs::remove_all(Dir, ec);
     }
-    TRun Cli(const std::vector<std::string>& args) {
+    TRun Cli(const std::vector<std::string>& args, bool progress = false) {
         std::ostringstream out, err;
         TRun r;
-        r.Status = RunCli(args, out, err);
+        r.Status = RunCli(args, out, err, progress);
         r.Out = out.str();
         r.Err = err.str();
         return r;
@@ -157,8 +157,8 @@ TEST(CliD2XX, WrongUsageAndMissingReaders) {
         const char* says;
     } cases[] = {
         {{"info", "--ftdi", "5"}, exReaderFailed, "no reader with index 5"},
-        {{"info", "--bogus"}, exUsage, "unknown option '--bogus'"},
-        {{"read"}, exUsage, "needs --out"},
+        {{"info", "--bogus"}, exUsage, "not expected: --bogus"},
+        {{"read"}, exUsage, "--out is required"},
         // A year the reader cannot keep is refused before anything is sent.
         {{"clock", "--set", "1999-12-31 23:59:00"}, exUsage, "from 2000-01-01 to 2099-12-31"},
         {{"info", "--language", "Klingon"}, exUsage, "no language 'Klingon'"},
@@ -171,6 +171,70 @@ TEST(CliD2XX, WrongUsageAndMissingReaders) {
     TRun list = box.Cli({"list"});
     EXPECT_EQ(list.Status, exDone);
     EXPECT_TRUE(Has(list.Out, "0\t1. Vexo Reader (")) << list.Out;
+}
+
+// --json: one object on standard output, its fields named and ordered as the text lines; a
+// failure prints none.
+TEST(CliD2XX, JsonOutputForScripts) {
+    TCliSandbox box;
+    using Fields = std::vector<std::string>;
+    struct {
+        std::vector<std::string> args;
+        int status;
+        Fields fields;
+    } cases[] = {
+        {{"info", "--json"}, exDone, {"Serial", "Firmware", "EEPROM version", "Clock"}},
+        {{"--json", "info"}, exUsage, {}}, // --json belongs to the command
+        {{"list", "--json"}, exDone, {"FTDI readers", "Serial ports"}},
+        {{"clock", "--json"}, exDone, {"Clock"}},
+        {{"clock", "--json", "--set", "2031-07-08 09:10:11"}, exDone, {"Clock", "Clock set"}},
+        {{"info", "--json", "--ftdi", "5"}, exReaderFailed, {}},
+    };
+    for (const auto& tc : cases) {
+        TRun r = box.Cli(tc.args);
+        EXPECT_EQ(r.Status, tc.status) << tc.args[0] << " " << r.Err;
+        if (tc.fields.empty()) {
+            EXPECT_EQ(r.Out, "") << tc.args[0];
+            continue;
+        }
+        const auto json = nlohmann::ordered_json::parse(r.Out, nullptr, false);
+        ASSERT_TRUE(json.is_object()) << r.Out;
+        Fields keys;
+        for (const auto& item : json.items()) keys.push_back(item.key());
+        EXPECT_EQ(keys, tc.fields) << r.Out;
+        if (tc.args[0] == "info") {
+            EXPECT_EQ(json["Serial"], "17 3 2436 1207");
+            EXPECT_EQ(json["EEPROM version"], 6);
+        }
+        if (tc.args[0] == "list") {
+            ASSERT_EQ(json["FTDI readers"].size(), 1u) << r.Out;
+            EXPECT_EQ(json["FTDI readers"][0]["Index"], 0);
+            EXPECT_TRUE(Has(json["FTDI readers"][0]["Description"].get<std::string>(), "Vexo Reader"));
+        }
+        if (tc.args.size() > 2) {
+            EXPECT_TRUE(Has(json["Clock set"].get<std::string>(), "2031-07-08 09:10:1")) << r.Out;
+        }
+    }
+}
+
+// The read's progress is for a person at a terminal: redrawn in place, and cleared at the end.
+TEST(CliD2XX, ReadShowsItsProgressOnlyOnATerminal) {
+    TCliSandbox box;
+    TRun shown = box.Cli({"read", "--out", (box.Dir / "a.tsv").string()}, true);
+    ASSERT_EQ(shown.Status, exDone) << shown.Err;
+    const std::size_t first = shown.Err.find("\rReading: ");
+    ASSERT_NE(first, std::string::npos) << shown.Err;
+    const std::string progress = shown.Err.substr(first);
+    EXPECT_TRUE(
+        std::regex_search(progress, std::regex("\rReading: [0-9]+ of [0-9]+ bytes \\([1-9][0-9]%\\)")))
+        << progress;
+    // Drawn over and over on one line, which is cleared at the end.
+    EXPECT_EQ(progress.find('\n'), std::string::npos) << progress;
+    EXPECT_EQ(progress.back(), '\r');
+    EXPECT_TRUE(Has(shown.Out, "Entries read: ")) << shown.Out;
+    TRun quiet = box.Cli({"read", "--out", (box.Dir / "b.tsv").string()});
+    ASSERT_EQ(quiet.Status, exDone) << quiet.Err;
+    EXPECT_FALSE(Has(quiet.Err, "Reading")) << quiet.Err;
 }
 
 TEST(CliD2XX, MeasureAddsTheEntryToTheFile) {

@@ -38,6 +38,21 @@ TEST(CliOptions, AcceptedCommandLines) {
     EXPECT_TRUE(o.Version);
     ASSERT_TRUE(ParseCliOptions({"format"}, o, err)); // refused later, with the reason
     EXPECT_FALSE(o.Yes);
+
+    // The options for every command go before the command or after it.
+    ASSERT_TRUE(ParseCliOptions(Split("--demo --trace info --json"), o, err)) << err;
+    EXPECT_TRUE(o.Demo && o.Trace && o.Json);
+    EXPECT_EQ(o.Command, eCliCommand::Info);
+    ASSERT_TRUE(ParseCliOptions(Split("clock --json --demo"), o, err)) << err;
+    EXPECT_TRUE(o.Demo && o.Json);
+
+    // Help of the program, and of a command: the command's own options.
+    ASSERT_TRUE(ParseCliOptions({"--help"}, o, err));
+    EXPECT_TRUE(o.Help);
+    EXPECT_NE(o.HelpText.find("measure"), std::string::npos) << o.HelpText;
+    ASSERT_TRUE(ParseCliOptions(Split("measure --help"), o, err));
+    EXPECT_NE(o.HelpText.find("--stored"), std::string::npos) << o.HelpText;
+    EXPECT_EQ(o.HelpText.find("--json"), std::string::npos) << o.HelpText;
 }
 
 TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
@@ -46,21 +61,24 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         const char* says;
     } cases[] = {
         {"", "no command"},
-        {"dump", "unknown command 'dump'"},
-        {"info --frobnicate", "unknown option '--frobnicate'"},
-        {"read", "needs --out"},
-        {"read --out", "--out needs a value"},
-        {"info --baud fast", "--baud takes a whole number"},
-        {"info --baud 0", "--baud takes a whole number from 1"},
-        {"info --ftdi -1", "--ftdi takes a whole number from 0"},
-        {"info --port /dev/x --ftdi 0", "exclude each other"},
+        {"dump", "not expected: dump"},
+        {"info --frobnicate", "not expected: --frobnicate"},
+        {"read", "--out is required"},
+        {"read --out", "--out: 1 required FILE missing"},
+        {"info --baud fast", "--baud: takes a whole number from 1, not 'fast'"},
+        {"info --baud 0", "--baud: takes a whole number from 1"},
+        {"info --ftdi -1", "--ftdi: takes a whole number from 0"},
+        {"info --ftdi 99999999999", "--ftdi: takes a whole number from 0"},
+        {"info --port /dev/x --ftdi 0", "--port excludes --ftdi"},
+        {"--demo info --port /dev/x", "excludes"},
         {"measure --out m.tsv", "exactly one of"},
         {"measure --out m.tsv --rfid --stored 1", "exactly one of"},
-        {"read --out r.tsv --timer", "does not belong"},
-        {"info --set now", "does not belong"},
+        {"read --out r.tsv --timer", "not expected: --timer"},
+        {"read --out r.tsv --json", "not expected: --json"},
+        {"info --set now", "not expected"},
         {"clock --set 2026-02-30 10:00:00", "--set takes now"},
         {"clock --set yesterday", "--set takes now"},
-        {"read --out r.tsv --style wide", "--style takes long, short or halvorn"},
+        {"read --out r.tsv --style wide", "--style: wide not in {long,short,halvorn}"},
     };
     for (const auto& tc : cases) {
         TCliOptions o;
