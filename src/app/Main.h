@@ -225,8 +225,8 @@ public:
     void HideImageAfterDelete();
     // The chosen or loaded file becomes the dialogs' folder and name and the settings'.
     void RememberResultFile(const std::string& path);
-    // After the file-in-use message: true to try again.
-    bool FileBusyRetry(ESaveTarget target);
+    // After the file-in-use message (or the given one): true to try again.
+    bool FileBusyRetry(ESaveTarget target, const std::string& message = {});
     std::vector<TResultSet*> SelResultList;
     ESortType MeasureSortMode = Unsorted;
     ESortType ResultSortMode = Unsorted;

@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "FileNotifier.h"
 #include "FileSystem.h"
 #include "Main.h"
 #include "TextEncoding.h"
@@ -78,13 +79,14 @@ void TForm_Main::Button_SaveClick() {
     SaveMeasureFile(STAsk);
 }
 
-bool TForm_Main::FileBusyRetry(ESaveTarget target) {
+bool TForm_Main::FileBusyRetry(ESaveTarget target, const std::string& message) {
+    const std::string text = message.empty() ? Text(LE::FileInUse) : message;
     if (target == STAsk) {
-        ShowMessageBox(Text(LE::FileInUse), "", 0);
+        ShowMessageBox(text, "", 0);
         return true;
     }
     // An automatic target that stays locked would ask for ever: the user may give up.
-    return ShowMessageBox(Text(LE::FileInUse), "", 1) == mrOk;
+    return ShowMessageBox(text, "", 1) == mrOk;
 }
 
 void TForm_Main::SaveMeasureFile(ESaveTarget target) {
@@ -156,7 +158,7 @@ void TForm_Main::SaveMeasureFile(ESaveTarget target) {
 
         std::string error;
         if (WriteTextFileLines(path, lines, error)) return;
-        // The old file is still whole: say so and let the user free the place or give up.
-        if (!FileBusyRetry(target)) return;
+        // The old file is still whole: say why, and let the user make room, free the file or give up.
+        if (!FileBusyRetry(target, SaveFailedText(path, error))) return;
     }
 }

@@ -90,12 +90,17 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& data, std
 }
 
 bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error) {
-    // Replace what a link points to, not the link itself.
+    // Replace what a link points to, not the link itself, also when that does not exist yet
+    // (as writing through the link would create it); a chain of links ends somewhere.
     fs::path target = ToPath(path);
     std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = resolved;
+    for (int hops = 0; fs::is_symlink(target, ec); ++hops) {
+        fs::path next = fs::read_symlink(target, ec);
+        if (ec || hops == 40) {
+            error = "cannot follow the link";
+            return false;
+        }
+        target = (next.is_absolute() ? next : target.parent_path() / next).lexically_normal();
     }
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
@@ -124,6 +129,20 @@ bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data,
     }
     return true;
 #else
+    // Another program's lock on the file means it is in use, as the open tests here take it
+    // and as Windows refuses to replace a file held open without sharing. Held to the end.
+    int held = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (held >= 0 && ::flock(held, LOCK_EX | LOCK_NB) != 0) {
+        ::close(held);
+        error = "the file is in use by another program";
+        return false;
+    }
+    struct TCloseHeld {
+        int fd;
+        ~TCloseHeld() {
+            if (fd >= 0) ::close(fd);
+        }
+    } closeHeld{held};
     std::string pattern = FromPath(folder / ("." + FromPath(target.filename()) + ".XXXXXX"));
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');

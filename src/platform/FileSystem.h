@@ -19,7 +19,9 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& data, std
 
 // Writes data to a temporary file in the same folder and renames it over path,
 // so path is always either the old file or the new one, whole. A failure leaves
-// the old file as it was and tells why in error.
+// the old file as it was and tells why in error. A link is written through, never
+// replaced; a file another program holds (locked, or open without sharing) is not
+// replaced.
 bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error);
 
 // Open tests; each closes what it opened.

@@ -23,3 +23,7 @@ tFileNotifier& DefaultFileNotifier() {
 void SetDefaultFileNotifier(tFileNotifier* notifier) {
     Current = notifier ? notifier : &StdErrNotifier;
 }
+
+std::string SaveFailedText(const std::string& path, const std::string& reason) {
+    return "Could not save file " + path + " (" + reason + "); the file on disk is unchanged.";
+}

@@ -11,6 +11,9 @@ public:
     virtual void ShowSystemMessage(const std::string& text, const std::string& caption) = 0;
 };
 
+// What the user is told when a file could not be written (reason: the platform's words).
+std::string SaveFailedText(const std::string& path, const std::string& reason);
+
 // The notifier used by files created without one: standard error until replaced.
 tFileNotifier& DefaultFileNotifier();
 // nullptr goes back to standard error. The notifier must outlive its use.

@@ -68,8 +68,7 @@ bool TGenFile::save() {
     if (ReadOnly || !FileValid || SaveImmediate) return true;
     std::string error;
     if (WriteTextFileLines(Filename, Lines, error)) return true;
-    Notify("Could not save file " + Filename + " (" + error + "); the file on disk is unchanged.",
-           "File error");
+    Notify(SaveFailedText(Filename, error), "File error");
     return false;
 }
 

@@ -113,6 +113,35 @@ TEST(FileSystem, ReplaceKeepsPermissionsAndFollowsLinks) {
     EXPECT_EQ(ReadBytes(dir / "real.ini"), Bytes("new"));
     EXPECT_EQ(std::filesystem::status(dir.Path / "real.ini").permissions(), std::filesystem::perms(0640));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 2); // no temporary left
+
+    // A link to a file not there yet: the file is made where the link points, through a
+    // relative link and a chain of them; one into a missing folder fails and stays a link.
+    std::filesystem::create_symlink("new.ini", dir.Path / "rel.ini");
+    std::filesystem::create_symlink(dir.Path / "rel.ini", dir.Path / "chain.ini");
+    ASSERT_TRUE(vexo::platform::ReplaceFile(dir / "chain.ini", {'x'}, error)) << error;
+    EXPECT_EQ(ReadBytes(dir / "new.ini"), Bytes("x"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path / "chain.ini"));
+    std::filesystem::create_symlink(dir.Path / "gone/x.ini", dir.Path / "dangling.ini");
+    EXPECT_FALSE(vexo::platform::ReplaceFile(dir / "dangling.ini", {'x'}, error));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path / "dangling.ini"));
+    std::filesystem::create_symlink("loop.ini", dir.Path / "loop.ini");
+    EXPECT_FALSE(vexo::platform::ReplaceFile(dir / "loop.ini", {'x'}, error));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 7);
+}
+
+TEST(FileSystem, ReplaceLeavesAFileAnotherHolderLocked) {
+    TempDir dir;
+    WriteBytes(dir / "held.ini", "old");
+    int fd = open((dir / "held.ini").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_SH), 0);
+    std::string error;
+    EXPECT_FALSE(vexo::platform::ReplaceFile(dir / "held.ini", {'n'}, error));
+    EXPECT_EQ(error, "the file is in use by another program");
+    EXPECT_EQ(ReadBytes(dir / "held.ini"), Bytes("old"));
+    close(fd);
+    EXPECT_TRUE(vexo::platform::ReplaceFile(dir / "held.ini", {'n'}, error)) << error;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
 }
 
 } // namespace
