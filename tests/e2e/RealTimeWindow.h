@@ -1,6 +1,6 @@
 #pragma once
-// The window with its real link thread, on the real clock: its timers follow the steady clock
-// and the link thread's events run on the test's thread.
+// The window with its real link thread in real time; the link thread's events run on the
+// test's thread.
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -37,11 +37,15 @@ private:
     std::unique_ptr<ISerialPort> fPort;
 };
 
+// The window's timers run on a manual clock that follows the steady clock while nothing is in
+// flight on the link, and stands while a command's answer is on its way: a reader that answers
+// is never timed out because the machine is busy, and a reader that is gone still is.
 struct TRealTimeWindow {
     TFormSandbox Box;
     TQueuedSyncInvoker Invoker;
     std::unique_ptr<TForm_Main> Form;
     std::chrono::steady_clock::time_point Last = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration Carry{};
     // While set, the window's clock jumps to its next timer whenever the link has nothing in
     // flight: waiting for a reader that is gone takes no real time.
     bool FastForward = false;
@@ -59,14 +63,21 @@ struct TRealTimeWindow {
     }
     // Runs until pred holds; false after limit (real time).
     template <typename Pred> bool RunUntil(Pred pred, std::chrono::milliseconds limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + limit;
         while (!pred()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            const int ran = Invoker.ProcessPending(std::chrono::milliseconds(1));
-            const auto now = std::chrono::steady_clock::now();
-            Box.Clock.Advance(std::chrono::duration_cast<std::chrono::milliseconds>(now - Last).count());
+            if (steady_clock::now() > end) return false;
+            const int ran = Invoker.ProcessPending(milliseconds(1));
+            const auto now = steady_clock::now();
+            const bool quiet = LinkQuiet();
+            if (quiet) {
+                Carry += now - Last;
+                const auto ms = duration_cast<milliseconds>(Carry);
+                Carry -= ms;
+                Box.Clock.Advance(ms.count());
+            }
             Last = now;
-            if (FastForward && ran == 0 && LinkQuiet() && Invoker.ProcessPending() == 0) {
+            if (FastForward && quiet && ran == 0 && Invoker.ProcessPending() == 0) {
                 const std::int64_t next = Box.Clock.NextDue();
                 if (next > 0) Box.Clock.Advance(next);
             }
@@ -76,10 +87,9 @@ struct TRealTimeWindow {
     void RunFor(std::chrono::milliseconds span) {
         RunUntil([] { return false; }, span);
     }
-    // Nothing received waits for the window, and nothing sent is still on its way: what the
-    // link thread does next cannot depend on how much time the window's timers see pass.
-    // A write holds the bus for 20 ms of link cycles, each of which reads first, so an
-    // answer that was already there has been taken in by the time the bus is idle.
+    // Nothing received waits for the window, and nothing sent is still on its way. A write
+    // holds the bus for 20 ms of link cycles, each of which reads first, so an answer that
+    // was already there has been taken in by the time the bus is idle.
     bool LinkQuiet() {
         if (!Form || !Form->Schnittstelle) return true;
         const TSeriellThread& link = *Form->Schnittstelle;
