@@ -273,6 +273,8 @@ public:
     std::string ParityText = "none";
     std::string StopBitsText = "1";
     std::int32_t COMPort = 1;
+    // The COM port list's name of the port opened last ("COM7", "ttyUSB0").
+    std::string COMPortName;
     std::string DefaultDir;
     std::string LastUsedFile;
     bool PromptSave = false;

@@ -38,7 +38,9 @@ void TForm_Main::CreateLink() {
     if (!fEnv.Link.CreateSuspended) Schnittstelle->Start();
 
     // 14
-    Menu_FTDIDirect.Visible = false;
+    // Hidden with a D2XX library, as the program always was. The built-in backend is there on
+    // every Linux machine, so COM mode (Bluetooth, other serial ports) is chosen here instead.
+    Menu_FTDIDirect.Visible = Schnittstelle->ftdi.builtInBackend() != nullptr;
     Menu_FTDIDirect.Checked = FTDIMode();
     ComboBox_Com.Visible = !FTDIMode();
     ComboBox_Baud.Visible = !FTDIMode();

@@ -157,9 +157,13 @@ void TForm_Main::Connect(const void* Sender) {
             return;
         // The port number is held in 8 bits.
         const std::uint8_t port = static_cast<std::uint8_t>(number);
-        opened = Schnittstelle->OpenPort(port, static_cast<std::int32_t>(baud), false);
+        // On Windows a port is "COM" and its number; elsewhere it is its device.
+        opened = ComPortsByNumber ? Schnittstelle->OpenPort(port, static_cast<std::int32_t>(baud), false)
+                                  : Schnittstelle->OpenPortPath(ComPortDevicePath(entry->Text),
+                                                                static_cast<std::int32_t>(baud));
         if (opened) {
             COMPort = port;
+            COMPortName = ComPortsByNumber ? ComPortDisplayName(port) : entry->Text;
             ConfigFile->SetVal("COM", "Port", static_cast<std::int32_t>(port));
         }
     }
@@ -188,7 +192,7 @@ void TForm_Main::HandleAcknowledge() {
             ConfigFile->SetVal("COM", "LastFTDIDevice", CurrOpenedDevice);
         } else {
             // A COM port has no FTDI record; its name says which reader this is.
-            CurrOpenedDevice = ComPortDisplayName(COMPort);
+            CurrOpenedDevice = COMPortName;
         }
         UpdateCaption();
         Button_Open.Caption = Text(LE::Disconnect);

@@ -202,20 +202,40 @@ bool TCliRun::StartForm() {
 }
 
 int TCliRun::List() {
+    // The readers the device box offers, by the index --ftdi takes; then the ports --port takes.
     nlohmann::ordered_json readers = nlohmann::ordered_json::array();
-    if (fForm->FTDIMode()) {
-        for (const auto& entry : fForm->ComboBox_FTDIDevice.Items) {
-            readers.push_back({{"Index", entry.Data}, {"Description", entry.Text}});
-            if (!fOpt.Json) fOut << entry.Data << "\t" << entry.Text << "\n";
+    const TComboBox& box = fForm->ComboBox_FTDIDevice;
+    if (!fForm->FTDIMode()) {
+        if (!fOpt.Json) fOut << "FTDI readers: none (COM mode)\n";
+    } else if (box.Items.empty()) {
+        if (!fOpt.Json)
+            fOut << "FTDI readers: none" << (box.Text.empty() ? "" : " (" + box.Text + ")") << "\n";
+    } else {
+        if (!fOpt.Json) fOut << "FTDI readers (index, serial, description, location):\n";
+        const auto& list = fForm->Schnittstelle->ftdi.deviceInfoList;
+        for (const auto& entry : box.Items) {
+            if (entry.Data < 0 || static_cast<std::size_t>(entry.Data) >= list.size()) continue;
+            const tFT_device_list_info_node& node = list[static_cast<std::size_t>(entry.Data)];
+            char location[16];
+            std::snprintf(location, sizeof location, "0x%X", node.locId);
+            const std::string serial = FTDIDirect::convertToString(node.serial, sizeof node.serial);
+            const std::string description =
+                FTDIDirect::convertToString(node.description, sizeof node.description);
+            readers.push_back({{"Index", entry.Data},
+                               {"Serial", serial},
+                               {"Description", description},
+                               {"Location", location}});
+            if (!fOpt.Json)
+                fOut << entry.Data << "\t" << serial << "\t" << description << "\t" << location << "\n";
         }
-        if (fForm->ComboBox_FTDIDevice.Items.empty() && !fForm->ComboBox_FTDIDevice.Text.empty() &&
-            !fOpt.Json)
-            fOut << fForm->ComboBox_FTDIDevice.Text << "\n";
     }
     std::vector<std::string> ports;
     if (fForm->Bluetooth) fForm->Bluetooth->GetComPorts(ports);
-    if (!fOpt.Json)
+    for (auto& port : ports) port = ComPortDevicePath(port);
+    if (!fOpt.Json) {
+        fOut << "Serial ports" << (ports.empty() ? ": none" : ":") << "\n";
         for (const auto& port : ports) fOut << port << "\n";
+    }
     fJson["FTDI readers"] = readers;
     fJson["Serial ports"] = ports;
     return exDone;

@@ -1,6 +1,7 @@
 #pragma once
-// Finds the COM ports that qualify for the reader: present Bluetooth serial ports. Its
-// one working operation runs on the caller's thread; nothing here ever runs on its own.
+// Finds the COM ports that qualify for the reader (the platform's port list: present Bluetooth
+// serial ports on Windows, every usable serial port on Linux). Its one working operation runs
+// on the caller's thread; nothing here ever runs on its own.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,16 +17,14 @@ public:
                      std::int32_t Baud);
 
     // Replaces ComPorts with the qualifying ports' names, or leaves it as it was when the
-    // system lists no serial port interface at all.
+    // system lists no serial port at all.
     void GetComPorts(std::vector<std::string>& ComPorts) const;
-    // The registry walk itself, over any registry.
-    static void GetComPortsFromRegistry(const IRegistry& registry, std::vector<std::string>& ComPorts);
 
-    // Where the ports are looked for instead of the system's: a registry (any OS), or the
-    // tty class and device folders (Linux).
+    // Where the ports are looked for instead of the system's: a registry (any OS), or a sysfs
+    // tree and device folder (Linux).
     const IRegistry* Registry = nullptr;
-    std::string TtyClassDir = "/sys/class/tty";
-    std::string DevDir = "/dev";
+    std::string SysfsRoot;
+    std::string DevDir;
 
     TSeriellThread* SerialThread;
     std::int32_t Baudrate;

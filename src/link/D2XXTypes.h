@@ -25,9 +25,14 @@ constexpr FT_STATUS FT_DEVICE_NOT_OPENED = 3;
 constexpr FT_STATUS FT_IO_ERROR = 4;
 constexpr FT_STATUS FT_INSUFFICIENT_RESOURCES = 5;
 constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
+constexpr FT_STATUS FT_INVALID_BAUD_RATE = 7;
+constexpr FT_STATUS FT_NOT_SUPPORTED = 17;
 constexpr FT_STATUS FT_DEVICE_LIST_NOT_READY = 19;
 
+constexpr std::uint32_t FT_OPEN_BY_SERIAL_NUMBER = 1;
+constexpr std::uint32_t FT_OPEN_BY_DESCRIPTION = 2;
 constexpr std::uint32_t FT_OPEN_BY_LOCATION = 4;
+constexpr std::uint32_t FT_LIST_NUMBER_ONLY = 0x80000000u;
 constexpr std::uint32_t FT_PURGE_RX = 1;
 constexpr std::uint32_t FT_PURGE_TX = 2;
 constexpr std::uint8_t FT_BITMODE_CBUS_BITBANG = 0x20;

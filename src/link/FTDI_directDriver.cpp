@@ -5,6 +5,8 @@
 #include <cstring>
 #include <thread>
 
+#include "FTDIKernelBackend.h"
+#include "SysfsTty.h"
 #include "Tools.h"
 
 std::uint32_t tEEPROMDataX::deviceType() const {
@@ -18,15 +20,38 @@ void tEEPROMDataX::setDeviceType(std::uint32_t type) {
 }
 
 FTDIDirect::FTDIDirect(const std::string& libraryName) {
-    if (!handle.Load(libraryName)) return;
-#define VEXO_D2XX_RESOLVE(name, params) p##name = reinterpret_cast<t##name>(handle.Symbol(#name));
-    VEXO_D2XX_FUNCTIONS(VEXO_D2XX_RESOLVE)
+    if (handle.Load(libraryName)) {
+#define VEXO_D2XX_RESOLVE(name, params)                                                                      \
+    if (void* symbol = handle.Symbol(#name)) fn.name = reinterpret_cast<t##name>(symbol);
+        VEXO_D2XX_FUNCTIONS(VEXO_D2XX_RESOLVE)
 #undef VEXO_D2XX_RESOLVE
+        fValid = true;
+        return;
+    }
+#ifdef __linux__
+    if (libraryName == FTDILibraryName())
+        UseBackend(std::make_shared<TFtdiKernelBackend>(SysfsRoot(), DevRoot()));
+#endif
+}
+
+FTDIDirect::FTDIDirect(std::shared_ptr<TFtdiKernelBackend> backend) {
+    UseBackend(std::move(backend));
+}
+
+void FTDIDirect::UseBackend(std::shared_ptr<TFtdiKernelBackend> backend) {
+#ifdef __linux__
+    if (!backend) return;
+    fBuiltIn = std::move(backend);
+    fn = fBuiltIn->Functions();
+    fValid = true;
+#else
+    (void)backend;
+#endif
 }
 
 FT_STATUS FTDIDirect::updateDeviceList(std::uint32_t timeOut) {
     if (!isValid()) return fDeviceCount = 0, FT_ERR_LIBRARY_NOT_LOADED;
-    if (!pFT_CreateDeviceInfoList) return fDeviceCount = 0, FT_ERR_FUNCTION_MISSING;
+    if (!fn.FT_CreateDeviceInfoList) return fDeviceCount = 0, FT_ERR_FUNCTION_MISSING;
 
     using clock = std::chrono::steady_clock;
     const auto start = clock::now();
@@ -34,7 +59,7 @@ FT_STATUS FTDIDirect::updateDeviceList(std::uint32_t timeOut) {
     FT_STATUS status;
     for (;;) {
         count = 0;
-        status = pFT_CreateDeviceInfoList(&count);
+        status = fn.FT_CreateDeviceInfoList(&count);
         if (status != FT_DEVICE_LIST_NOT_READY) break;
         if (clock::now() - start >= std::chrono::milliseconds(timeOut)) break;
         // The library is still enumerating; no need to spin a core while it does.
@@ -43,12 +68,12 @@ FT_STATUS FTDIDirect::updateDeviceList(std::uint32_t timeOut) {
 
     std::int32_t devices = 0;
     if (status == FT_OK && count > 0) {
-        if (!pFT_GetDeviceInfoList) {
+        if (!fn.FT_GetDeviceInfoList) {
             status = FT_ERR_FUNCTION_MISSING;
         } else {
             std::vector<tFT_device_list_info_node> list(count, tFT_device_list_info_node{});
             std::uint32_t filled = count;
-            status = pFT_GetDeviceInfoList(list.data(), &filled);
+            status = fn.FT_GetDeviceInfoList(list.data(), &filled);
             // A count that grew since the list was made cannot be more than we hold.
             list.resize(std::min(filled, count));
             if (status == FT_OK) {
@@ -70,9 +95,9 @@ FT_STATUS FTDIDirect::openEx(std::int32_t index, FT_HANDLE& ftHandle, bool index
             return FT_ERR_INVALID_DEVICE;
         locId = deviceInfoList[static_cast<std::size_t>(index)].locId;
     }
-    if (!pFT_OpenEx) return FT_ERR_FUNCTION_MISSING;
-    const FT_STATUS status = pFT_OpenEx(reinterpret_cast<void*>(static_cast<std::uintptr_t>(locId)),
-                                        FT_OPEN_BY_LOCATION, &ftHandle);
+    if (!fn.FT_OpenEx) return FT_ERR_FUNCTION_MISSING;
+    const FT_STATUS status = fn.FT_OpenEx(reinterpret_cast<void*>(static_cast<std::uintptr_t>(locId)),
+                                          FT_OPEN_BY_LOCATION, &ftHandle);
     if (status != FT_OK) ftHandle = nullptr;
     for (auto& node : deviceInfoList)
         if (node.locId == locId) {
@@ -83,94 +108,95 @@ FT_STATUS FTDIDirect::openEx(std::int32_t index, FT_HANDLE& ftHandle, bool index
 }
 
 FT_STATUS FTDIDirect::close(FT_HANDLE ftHandle) {
-    return pFT_Close ? pFT_Close(ftHandle) : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_Close ? fn.FT_Close(ftHandle) : FT_ERR_FUNCTION_MISSING;
 }
 
 FT_STATUS FTDIDirect::setBaudrate(FT_HANDLE ftHandle, std::uint32_t baudrate) {
-    return pFT_SetBaudRate ? pFT_SetBaudRate(ftHandle, baudrate) : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_SetBaudRate ? fn.FT_SetBaudRate(ftHandle, baudrate) : FT_ERR_FUNCTION_MISSING;
 }
 
 FT_STATUS FTDIDirect::purge(FT_HANDLE ftHandle, std::uint32_t mask) {
-    return pFT_Purge ? pFT_Purge(ftHandle, mask & 0x7F) : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_Purge ? fn.FT_Purge(ftHandle, mask & 0x7F) : FT_ERR_FUNCTION_MISSING;
 }
 
 FT_STATUS FTDIDirect::setDataCharacteristics(FT_HANDLE ftHandle, std::uint8_t wordLength,
                                              std::uint8_t stopBits, std::uint8_t parity) {
-    return pFT_SetDataCharacteristics ? pFT_SetDataCharacteristics(ftHandle, wordLength, stopBits, parity)
-                                      : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_SetDataCharacteristics ? fn.FT_SetDataCharacteristics(ftHandle, wordLength, stopBits, parity)
+                                        : FT_ERR_FUNCTION_MISSING;
 }
 
 std::uint32_t FTDIDirect::getRxAvailable(FT_HANDLE ftHandle) {
     std::uint32_t rx = 0;
-    if (!pFT_GetQueueStatus || pFT_GetQueueStatus(ftHandle, &rx) != FT_OK) return 0;
+    if (!fn.FT_GetQueueStatus || fn.FT_GetQueueStatus(ftHandle, &rx) != FT_OK) return 0;
     return rx;
 }
 
 FT_STATUS FTDIDirect::read(FT_HANDLE ftHandle, std::uint8_t* buffer, std::uint32_t& count) {
-    if (!pFT_GetQueueStatus || !pFT_Read) {
+    if (!fn.FT_GetQueueStatus || !fn.FT_Read) {
         count = 0;
         return FT_ERR_FUNCTION_MISSING;
     }
     const std::uint32_t wanted = count;
     std::uint32_t available = 0;
     // A failing queue query is the library's news (a device unplugged), not "nothing arrived".
-    const FT_STATUS queued = pFT_GetQueueStatus(ftHandle, &available);
+    const FT_STATUS queued = fn.FT_GetQueueStatus(ftHandle, &available);
     count = queued == FT_OK ? std::min(wanted, available) : 0;
     if (queued != FT_OK || count == 0) return queued;
     std::uint32_t got = 0;
-    const FT_STATUS status = pFT_Read(ftHandle, buffer, count, &got);
+    const FT_STATUS status = fn.FT_Read(ftHandle, buffer, count, &got);
     count = std::min(got, count);
     return status;
 }
 
 FT_STATUS FTDIDirect::write(FT_HANDLE ftHandle, const std::uint8_t* buffer, std::uint32_t& count) {
-    if (!pFT_Write) {
+    if (!fn.FT_Write) {
         count = 0;
         return FT_ERR_FUNCTION_MISSING;
     }
     const std::uint32_t wanted = count;
     std::uint32_t put = 0;
     // The library's prototype takes a plain pointer; it does not write through it.
-    const FT_STATUS status = pFT_Write(ftHandle, const_cast<std::uint8_t*>(buffer), wanted, &put);
+    const FT_STATUS status = fn.FT_Write(ftHandle, const_cast<std::uint8_t*>(buffer), wanted, &put);
     count = std::min(put, wanted);
     return status;
 }
 
 FT_STATUS FTDIDirect::setDTR(FT_HANDLE ftHandle, bool enable) {
-    const auto fn = enable ? pFT_SetDtr : pFT_ClrDtr;
-    return fn ? fn(ftHandle) : FT_ERR_FUNCTION_MISSING;
+    const auto& line = enable ? fn.FT_SetDtr : fn.FT_ClrDtr;
+    return line ? line(ftHandle) : FT_ERR_FUNCTION_MISSING;
 }
 
 FT_STATUS FTDIDirect::setRTS(FT_HANDLE ftHandle, bool enable) {
-    const auto fn = enable ? pFT_SetRts : pFT_ClrRts;
-    return fn ? fn(ftHandle) : FT_ERR_FUNCTION_MISSING;
+    const auto& line = enable ? fn.FT_SetRts : fn.FT_ClrRts;
+    return line ? line(ftHandle) : FT_ERR_FUNCTION_MISSING;
 }
 
 FT_STATUS FTDIDirect::reset(FT_HANDLE ftHandle) {
-    return pFT_ResetDevice ? pFT_ResetDevice(ftHandle) : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_ResetDevice ? fn.FT_ResetDevice(ftHandle) : FT_ERR_FUNCTION_MISSING;
 }
 
 FT_STATUS FTDIDirect::setTimeOuts(FT_HANDLE ftHandle, std::uint32_t readTimeOut, std::uint32_t writeTimeOut) {
-    return pFT_SetTimeouts ? pFT_SetTimeouts(ftHandle, readTimeOut, writeTimeOut) : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_SetTimeouts ? fn.FT_SetTimeouts(ftHandle, readTimeOut, writeTimeOut)
+                             : FT_ERR_FUNCTION_MISSING;
 }
 
 std::uint32_t FTDIDirect::getTxInQueue(FT_HANDLE ftHandle) {
     std::uint32_t rx = 0, tx = 0, event = 0;
-    if (!pFT_GetStatus || pFT_GetStatus(ftHandle, &rx, &tx, &event) != FT_OK) return 0;
+    if (!fn.FT_GetStatus || fn.FT_GetStatus(ftHandle, &rx, &tx, &event) != FT_OK) return 0;
     return tx;
 }
 
 std::int32_t FTDIDirect::getComPortNumber(FT_HANDLE ftHandle) {
     std::int32_t port = -1;
-    if (!pFT_GetComPortNumber || pFT_GetComPortNumber(ftHandle, &port) != FT_OK) return -1;
+    if (!fn.FT_GetComPortNumber || fn.FT_GetComPortNumber(ftHandle, &port) != FT_OK) return -1;
     return port;
 }
 
 FT_STATUS FTDIDirect::setCBusOutput(FT_HANDLE ftHandle, std::uint8_t dataDirection,
                                     std::uint8_t outputValue) {
-    if (!pFT_SetBitMode) return FT_ERR_FUNCTION_MISSING;
+    if (!fn.FT_SetBitMode) return FT_ERR_FUNCTION_MISSING;
     const auto mask = static_cast<std::uint8_t>((dataDirection << 4) | (outputValue & 0x0F));
-    return pFT_SetBitMode(ftHandle, mask, FT_BITMODE_CBUS_BITBANG);
+    return fn.FT_SetBitMode(ftHandle, mask, FT_BITMODE_CBUS_BITBANG);
 }
 
 namespace {
@@ -194,11 +220,11 @@ void ForgetTextBuffers(tFT_PROGRAM_DATA& record) {
 } // namespace
 
 FT_STATUS FTDIDirect::readEEPROM(FT_HANDLE ftHandle, tEEPROMData& data) {
-    if (!pFT_EE_Read) return FT_ERR_FUNCTION_MISSING;
+    if (!fn.FT_EE_Read) return FT_ERR_FUNCTION_MISSING;
     char manufacturer[32] = {}, manufacturerId[16] = {}, description[64] = {}, serialNumber[16] = {};
     data.programData = tFT_PROGRAM_DATA{};
     PrepareProgramData(data.programData, 5, manufacturer, manufacturerId, description, serialNumber);
-    const FT_STATUS status = pFT_EE_Read(ftHandle, &data.programData);
+    const FT_STATUS status = fn.FT_EE_Read(ftHandle, &data.programData);
     ForgetTextBuffers(data.programData);
     if (status == FT_OK) {
         data.manufacturer = convertToString(manufacturer, sizeof manufacturer);
@@ -210,27 +236,27 @@ FT_STATUS FTDIDirect::readEEPROM(FT_HANDLE ftHandle, tEEPROMData& data) {
 }
 
 FT_STATUS FTDIDirect::writeEEPROM(FT_HANDLE ftHandle, tEEPROMData& data) {
-    if (!pFT_EE_Program) return FT_ERR_FUNCTION_MISSING;
+    if (!fn.FT_EE_Program) return FT_ERR_FUNCTION_MISSING;
     char manufacturer[32], manufacturerId[16], description[64], serialNumber[16];
     convertToCharBuffer(manufacturer, data.manufacturer, sizeof manufacturer);
     convertToCharBuffer(manufacturerId, data.manufacturerID, sizeof manufacturerId);
     convertToCharBuffer(description, data.description, sizeof description);
     convertToCharBuffer(serialNumber, data.serialNumber, sizeof serialNumber);
     PrepareProgramData(data.programData, 4, manufacturer, manufacturerId, description, serialNumber);
-    const FT_STATUS status = pFT_EE_Program(ftHandle, &data.programData);
+    const FT_STATUS status = fn.FT_EE_Program(ftHandle, &data.programData);
     ForgetTextBuffers(data.programData);
     return status;
 }
 
 FT_STATUS FTDIDirect::readEEPROM(FT_HANDLE ftHandle, tEEPROMDataX& eepromData) {
-    if (!pFT_EEPROM_Read) return FT_ERR_FUNCTION_MISSING;
+    if (!fn.FT_EEPROM_Read) return FT_ERR_FUNCTION_MISSING;
     const std::int32_t index = getDevIndexFromHandle(ftHandle);
     if (index < 0) return FT_ERR_INVALID_DEVICE;
     eepromData.setDeviceType(deviceInfoList[static_cast<std::size_t>(index)].dType);
     // 64-character buffers, one more byte each so a full one still ends in 0.
     char manufacturer[65] = {}, manufacturerId[65] = {}, description[65] = {}, serialNumber[65] = {};
-    const FT_STATUS status = pFT_EEPROM_Read(ftHandle, eepromData.config, getEEPROMSize(eepromData),
-                                             manufacturer, manufacturerId, description, serialNumber);
+    const FT_STATUS status = fn.FT_EEPROM_Read(ftHandle, eepromData.config, getEEPROMSize(eepromData),
+                                               manufacturer, manufacturerId, description, serialNumber);
     if (status == FT_OK) {
         eepromData.manufacturer = convertToString(manufacturer, 64);
         eepromData.manufacturerID = convertToString(manufacturerId, 64);
@@ -241,7 +267,7 @@ FT_STATUS FTDIDirect::readEEPROM(FT_HANDLE ftHandle, tEEPROMDataX& eepromData) {
 }
 
 FT_STATUS FTDIDirect::writeEEPROM(FT_HANDLE ftHandle, tEEPROMDataX& eepromData) {
-    if (!pFT_EEPROM_Program) return FT_ERR_FUNCTION_MISSING;
+    if (!fn.FT_EEPROM_Program) return FT_ERR_FUNCTION_MISSING;
     const std::int32_t index = getDevIndexFromHandle(ftHandle);
     if (index < 0) return FT_ERR_INVALID_DEVICE;
     eepromData.setDeviceType(deviceInfoList[static_cast<std::size_t>(index)].dType);
@@ -250,16 +276,16 @@ FT_STATUS FTDIDirect::writeEEPROM(FT_HANDLE ftHandle, tEEPROMDataX& eepromData) 
     convertToCharBuffer(manufacturerId, eepromData.manufacturerID, 64);
     convertToCharBuffer(description, eepromData.description, 64);
     convertToCharBuffer(serialNumber, eepromData.serialNumber, 64);
-    return pFT_EEPROM_Program(ftHandle, eepromData.config, getEEPROMSize(eepromData), manufacturer,
-                              manufacturerId, description, serialNumber);
+    return fn.FT_EEPROM_Program(ftHandle, eepromData.config, getEEPROMSize(eepromData), manufacturer,
+                                manufacturerId, description, serialNumber);
 }
 
 FT_STATUS FTDIDirect::getDeviceInfoDetail(std::int32_t index, tDeviceInfoDetail& deviceInfoDetail) {
-    if (!pFT_GetDeviceInfoDetail) return FT_ERR_FUNCTION_MISSING;
+    if (!fn.FT_GetDeviceInfoDetail) return FT_ERR_FUNCTION_MISSING;
     std::uint32_t id = 0;
     char serial[65] = {}, description[65] = {};
     deviceInfoDetail = tDeviceInfoDetail{};
-    const FT_STATUS status = pFT_GetDeviceInfoDetail(
+    const FT_STATUS status = fn.FT_GetDeviceInfoDetail(
         static_cast<std::uint32_t>(index), &deviceInfoDetail.flags, &deviceInfoDetail.deviceType, &id,
         &deviceInfoDetail.locationID, serial, description, &deviceInfoDetail.ftHandle);
     if (status == FT_OK) {
@@ -272,8 +298,8 @@ FT_STATUS FTDIDirect::getDeviceInfoDetail(std::int32_t index, tDeviceInfoDetail&
 }
 
 FT_STATUS FTDIDirect::listDevices(void* arg1, void* arg2, std::uint32_t flags) {
-    if (!pFT_ListDevices) return FT_ERR_FUNCTION_MISSING;
-    pFT_ListDevices(arg1, arg2, flags);
+    if (!fn.FT_ListDevices) return FT_ERR_FUNCTION_MISSING;
+    fn.FT_ListDevices(arg1, arg2, flags);
     return FT_OK;
 }
 
@@ -309,5 +335,5 @@ void FTDIDirect::convertToCharBuffer(char* chars, const std::string& str, std::i
     const std::vector<std::uint8_t> bytes = Utf16LowBytes(str);
     const std::size_t n = std::min(bytes.size(), static_cast<std::size_t>(maxLength));
     std::memset(chars, 0, static_cast<std::size_t>(maxLength));
-    std::memcpy(chars, bytes.data(), n);
+    if (n > 0) std::memcpy(chars, bytes.data(), n);
 }

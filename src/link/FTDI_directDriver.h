@@ -2,6 +2,8 @@
 // FTDI USB-serial bridges driven through the D2XX library, loaded at run time.
 // A missing library or function becomes one of the wrapper's own status codes.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,14 +60,34 @@ struct tEEPROMDataX {
     void setDeviceType(std::uint32_t type);
 };
 
+// The D2XX functions as the wrapper calls them: from the vendor's library, or from the built-in
+// backend over the kernel's driver. An empty entry is a function the source lacks.
+struct tD2XXFunctions {
+#define VEXO_D2XX_TABLE_ENTRY(name, params) std::function<FT_STATUS params> name;
+    VEXO_D2XX_FUNCTIONS(VEXO_D2XX_TABLE_ENTRY)
+#undef VEXO_D2XX_TABLE_ENTRY
+};
+
+class TFtdiKernelBackend;
+
 class FTDIDirect {
 public:
+    // The D2XX library of that name. Without the system's own (the vendor's library, or one
+    // that stands in for it on the library path), Linux has the built-in backend over the
+    // kernel's ftdi_sio driver instead, on the programs' sysfs and device roots; a library of
+    // any other name has no stand-in.
     explicit FTDIDirect(const std::string& libraryName = FTDILibraryName());
+    // The built-in backend given by the caller (on a tree of its own).
+    explicit FTDIDirect(std::shared_ptr<TFtdiKernelBackend> backend);
     ~FTDIDirect() = default;
     FTDIDirect(const FTDIDirect&) = delete;
     FTDIDirect& operator=(const FTDIDirect&) = delete;
 
-    bool isValid() const { return handle.IsLoaded(); }
+    // A library loaded, or the built-in backend in its place.
+    bool isValid() const { return fValid; }
+    // The built-in backend when it serves (for what only it can do: its descriptors, the
+    // latency timer); null with a library.
+    TFtdiKernelBackend* builtInBackend() const { return fBuiltIn.get(); }
     std::int32_t deviceCount() const { return fDeviceCount; }
 
     FT_STATUS updateDeviceList(std::uint32_t timeOut);
@@ -104,10 +126,11 @@ public:
     std::vector<tFT_device_list_info_node> deviceInfoList;
 
 private:
-    TDynamicLibrary handle;
-    std::int32_t fDeviceCount = 0;
+    void UseBackend(std::shared_ptr<TFtdiKernelBackend> backend);
 
-#define VEXO_D2XX_ENTRY(name, params) t##name p##name = nullptr;
-    VEXO_D2XX_FUNCTIONS(VEXO_D2XX_ENTRY)
-#undef VEXO_D2XX_ENTRY
+    TDynamicLibrary handle;
+    std::shared_ptr<TFtdiKernelBackend> fBuiltIn;
+    bool fValid = false;
+    std::int32_t fDeviceCount = 0;
+    tD2XXFunctions fn;
 };

@@ -1,15 +1,23 @@
 #include "SerialPort.h"
+#include "SysfsTty.h"
 
-#include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
 std::string ComPortDevicePath(std::int32_t number) {
 #ifdef _WIN32
     return "\\\\.\\COM" + std::to_string(number);
 #else
     return "/dev/rfcomm" + std::to_string(number);
+#endif
+}
+
+std::string ComPortDevicePath(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
+        return {};
+#ifdef _WIN32
+    return "\\\\.\\" + name;
+#else
+    return DevRoot() + "/" + name;
 #endif
 }
 
@@ -32,29 +40,4 @@ std::int32_t ComPortNumberFromName(const std::string& name) {
         if (value > INT32_MAX) return -1;
     }
     return static_cast<std::int32_t>(value);
-}
-
-std::vector<std::string> ListBluetoothSerialPorts(bool& classFound, const std::string& ttyClassDir,
-                                                  const std::string& devDir) {
-    namespace fs = std::filesystem;
-    classFound = false;
-    std::vector<std::pair<std::int32_t, std::string>> found;
-    std::error_code ec;
-    fs::directory_iterator it(ttyClassDir, ec), end;
-    if (ec) return {};
-    for (; it != end; it.increment(ec)) {
-        if (ec) break;
-        classFound = true;
-        const std::string name = it->path().filename().string();
-        if (name.rfind("rfcomm", 0) != 0) continue;
-        const std::int32_t number = ComPortNumberFromName(name);
-        // "rfcomm" followed by anything but a plain number is not a port of ours.
-        if (number < 0 || name != "rfcomm" + std::to_string(number)) continue;
-        if (!fs::exists(fs::path(devDir) / name, ec)) continue;
-        found.emplace_back(number, name);
-    }
-    std::sort(found.begin(), found.end());
-    std::vector<std::string> names;
-    for (auto& entry : found) names.push_back(entry.second);
-    return names;
 }

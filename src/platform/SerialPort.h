@@ -82,16 +82,20 @@ using tSerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;
 // The OS's own serial port.
 std::unique_ptr<ISerialPort> CreateSystemSerialPort();
 
+// How a port picked from the COM port list is opened: on Windows it is "COM" and its number
+// (ComPortDevicePath(number)); elsewhere it is its device (ComPortDevicePath(name)).
+#ifdef _WIN32
+constexpr bool ComPortsByNumber = true;
+#else
+constexpr bool ComPortsByNumber = false;
+#endif
+// The device of a port by its name ("ttyUSB0" -> "/dev/ttyUSB0", under the programs' device
+// root); empty for a name that is no device's.
+std::string ComPortDevicePath(const std::string& name);
+
 // COM port N: the device to open ("\\.\COMN" on Windows, "/dev/rfcommN" elsewhere)
 // and the name the user sees ("COMN", "rfcommN").
 std::string ComPortDevicePath(std::int32_t number);
 std::string ComPortDisplayName(std::int32_t number);
 // The number that follows a port name's letters ("COM7" -> 7, "rfcomm0" -> 0); -1 when none.
 std::int32_t ComPortNumberFromName(const std::string& name);
-
-// Bluetooth serial ports present on this machine (Linux: the rfcomm entries of the tty
-// class whose device node exists), as display names in ascending number. classFound is
-// False when the tty class cannot be read or lists no device at all.
-std::vector<std::string> ListBluetoothSerialPorts(bool& classFound,
-                                                  const std::string& ttyClassDir = "/sys/class/tty",
-                                                  const std::string& devDir = "/dev");

@@ -38,6 +38,9 @@ public:
     // Writes count bytes, waiting at most timeOutMs while the driver's queue is full; the
     // count written, -1 when nothing could be written for a failure.
     std::int32_t Write(const std::uint8_t* buffer, std::uint32_t count, int timeOutMs);
+    // Waits at most timeOutMs for something to read (or the other side's hang-up); false when
+    // nothing came.
+    bool WaitReadable(int timeOutMs);
     // Waits at most timeOutMs until the transmit queue is empty; false when it did not empty.
     bool WaitUntilSent(int timeOutMs);
     bool Purge(bool receive, bool transmit);

@@ -167,6 +167,12 @@ std::int32_t TTtyDevice::Write(const std::uint8_t* buffer, std::uint32_t count, 
     return static_cast<std::int32_t>(done);
 }
 
+bool TTtyDevice::WaitReadable(int timeOutMs) {
+    if (fFd < 0) return false;
+    pollfd p{fFd, POLLIN, 0};
+    return ::poll(&p, 1, timeOutMs) > 0;
+}
+
 bool TTtyDevice::WaitUntilSent(int timeOutMs) {
     if (fFd < 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeOutMs);

@@ -14,7 +14,9 @@
 
 #include "CliApp.h"
 #include "DropPrivileges.h"
+#include "FakeSysfs.h"
 #include "MeasureFileFormat.h"
+#include "SimProcess.h"
 #include "TextEncoding.h"
 
 namespace {
@@ -56,38 +58,6 @@ struct TCliSandbox {
         const std::string file = (Dir / (name + ".json")).string();
         std::ofstream(file) << s.dump(2);
         return file;
-    }
-};
-
-// vexo-sim on a pseudo-terminal, ended when the test ends.
-struct TSimProcess {
-    pid_t Pid = -1;
-    std::string Device;
-    explicit TSimProcess(const std::vector<std::string>& args = {}) {
-        int pipeFd[2];
-        if (pipe(pipeFd) != 0) return;
-        Pid = fork();
-        if (Pid == 0) {
-            dup2(pipeFd[1], 1);
-            close(pipeFd[0]);
-            std::vector<std::string> all{VEXO_SIM_EXE};
-            all.insert(all.end(), args.begin(), args.end());
-            std::vector<char*> argv;
-            for (auto& a : all) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(pipeFd[1]);
-        char c;
-        while (read(pipeFd[0], &c, 1) == 1 && c != '\n') Device += c;
-        close(pipeFd[0]);
-    }
-    ~TSimProcess() {
-        if (Pid > 0) {
-            kill(Pid, SIGTERM);
-            waitpid(Pid, nullptr, 0);
-        }
     }
 };
 
@@ -170,7 +140,26 @@ TEST(CliD2XX, WrongUsageAndMissingReaders) {
     }
     TRun list = box.Cli({"list"});
     EXPECT_EQ(list.Status, exDone);
-    EXPECT_TRUE(Has(list.Out, "0\t1. Vexo Reader (")) << list.Out;
+    EXPECT_TRUE(Has(list.Out, "FTDI readers (index, serial, description, location):\n0\t")) << list.Out;
+}
+
+// The vendor's library (here the simulated readers') wins over the built-in backend: a reader in
+// the programs' sysfs tree is not looked at while the library loads.
+TEST(CliD2XX, TheLibraryWinsOverTheKernelDriver) {
+    TCliSandbox box;
+    TFakeSysfs tree(box.Dir / "tree");
+    TFakeSysfs::TUsb reader;
+    reader.Serial = "TREE0001";
+    tree.AddUsb(reader);
+    setenv("VEXO_SYSFS_ROOT", tree.Sys.c_str(), 1);
+    setenv("VEXO_DEV_ROOT", tree.Dev.c_str(), 1);
+    TRun list = box.Cli({"list"});
+    unsetenv("VEXO_SYSFS_ROOT");
+    unsetenv("VEXO_DEV_ROOT");
+    EXPECT_EQ(list.Status, exDone);
+    EXPECT_TRUE(Has(list.Out, "FTDI readers (index, serial, description, location):\n0\t")) << list.Out;
+    EXPECT_FALSE(Has(list.Out, "TREE0001")) << list.Out;
+    EXPECT_TRUE(Has(list.Out, "Serial ports:\n" + (tree.Dev / "ttyUSB0").string() + "\n")) << list.Out;
 }
 
 // --json: one object on standard output, its fields named and ordered as the text lines; a

@@ -25,13 +25,13 @@ TEST(EndToEnd, ComModeOverAPseudoTerminal) {
 
     TRealTimeWindow w;
     w.Box.Env.Link.PortFactory = [device] { return std::make_unique<TRedirectedPort>(device); };
-    const std::string tty = w.Box.Dir / "tty", dev = w.Box.Dir / "dev";
+    const std::string sys = w.Box.Dir / "sys", tty = sys + "/class/tty", dev = w.Box.Dir / "dev";
     std::filesystem::create_directories(tty + "/rfcomm5");
     std::filesystem::create_directories(dev);
     std::ofstream(dev + "/rfcomm5") << "";
     w.Form = w.Box.Start();
     TForm_Main& form = *w.Form;
-    form.Bluetooth->TtyClassDir = tty;
+    form.Bluetooth->SysfsRoot = sys;
     form.Bluetooth->DevDir = dev;
     ASSERT_TRUE(w.RunUntil([&] { return form.initialized; }, 2s));
     ASSERT_EQ(form.ComboBox_Com.Text, "rfcomm5");

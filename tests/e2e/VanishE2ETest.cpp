@@ -246,7 +246,7 @@ protected:
         W.Form = W.Box.Start();
         TForm_Main& form = Form();
         if (GetParam().Mode == eMode::COM) {
-            form.Bluetooth->TtyClassDir = W.Box.Dir / "tty";
+            form.Bluetooth->SysfsRoot = W.Box.Dir / "sys";
             form.Bluetooth->DevDir = W.Box.Dir / "dev";
         }
         ASSERT_TRUE(W.RunUntil([&] { return form.initialized; }, Bound));

@@ -87,7 +87,7 @@ struct TConnectionRig {
     THarness H;
     eMode Mode;
     TFakeD2XX Ftdi;
-    std::string TtyDir = H.Box.Dir / "tty", DevDir = H.Box.Dir / "dev";
+    std::string SysDir = H.Box.Dir / "sys", TtyDir = SysDir + "/class/tty", DevDir = H.Box.Dir / "dev";
 
     explicit TConnectionRig(eMode mode, const TSimScenario& scenario = DefaultScenario(),
                             TDateTime readerClock = EncodeDateTime(2026, 5, 20, 10, 0, 0))
@@ -119,7 +119,7 @@ struct TConnectionRig {
     TForm_Main& Start() {
         TForm_Main& form = H.Start();
         if (form.Bluetooth) {
-            form.Bluetooth->TtyClassDir = TtyDir;
+            form.Bluetooth->SysfsRoot = SysDir;
             form.Bluetooth->DevDir = DevDir;
         }
         Run(150);

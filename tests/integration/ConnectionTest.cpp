@@ -197,8 +197,10 @@ TEST(DeviceList, ComModeSelectsTheStoredPortAndNeverConnectsByItself) {
 
 TEST(Connect, ComPortNumberIsHeldInEightBitsAndTheBaudMustBeANumber) {
     TConnectionRig rig(eMode::COM);
-    // Only the port the window should open is the reader.
-    rig.H.Box.Env.Link.PortFactory = SimSerialPortFactory(rig.H.Reader, ComPortDevicePath(44));
+    // Only the port the window should open is the reader: on Windows COM and the number held in
+    // eight bits, elsewhere the device of that name.
+    rig.H.Box.Env.Link.PortFactory = SimSerialPortFactory(
+        rig.H.Reader, ComPortsByNumber ? ComPortDevicePath(44) : ComPortDevicePath("rfcomm300"));
     TForm_Main& form = rig.Start();
     form.ComboBox_Com.Items = {{"rfcomm300", 0}};
     form.ComboBox_Com.Select(0);
@@ -212,6 +214,7 @@ TEST(Connect, ComPortNumberIsHeldInEightBitsAndTheBaudMustBeANumber) {
     ASSERT_TRUE(rig.ConnectByHand());
     EXPECT_EQ(form.Schnittstelle->RealBaud, 57600);
     EXPECT_EQ(form.ConfigFile->GetVal("COM", "Port", 0), 44);
+    EXPECT_EQ(form.CurrOpenedDevice, ComPortsByNumber ? "COM44" : "rfcomm300");
 }
 
 TEST(Connect, NothingHappensBeforeTheStartHasFinished) {

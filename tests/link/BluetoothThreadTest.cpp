@@ -109,12 +109,13 @@ TEST(BluetoothPorts, LinuxListsPresentRfcommPorts) {
     fs::remove_all(root);
     fs::create_directories(root / "dev");
     TBluetoothThread bt(true, nullptr, 0, 115200);
-    bt.TtyClassDir = (root / "class").string();
+    bt.SysfsRoot = (root / "sys").string();
     bt.DevDir = (root / "dev").string();
     std::vector<std::string> ports = {"rfcomm5"};
     bt.GetComPorts(ports); // no tty class at all
     EXPECT_EQ(ports, (std::vector<std::string>{"rfcomm5"}));
-    for (const char* name : {"ttyS0", "rfcomm1", "rfcomm0"}) fs::create_directories(root / "class" / name);
+    for (const char* name : {"ttyS0", "rfcomm1", "rfcomm0"})
+        fs::create_directories(root / "sys" / "class" / "tty" / name);
     std::ofstream(root / "dev" / "rfcomm1") << "";
     bt.GetComPorts(ports);
     EXPECT_EQ(ports, (std::vector<std::string>{"rfcomm1"}));

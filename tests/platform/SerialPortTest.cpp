@@ -184,6 +184,11 @@ TEST_F(PtyPort, MissingModemLinesAreToleratedAndHangUpIsAnError) {
 
 TEST(SerialPortNames, NumbersAndNames) {
     EXPECT_EQ(ComPortDevicePath(3), "/dev/rfcomm3");
+    // On Linux a port is its device.
+    EXPECT_FALSE(ComPortsByNumber);
+    EXPECT_EQ(ComPortDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+    for (const char* name : {"", ".", "..", "../ttyS0", "pts/1"})
+        EXPECT_EQ(ComPortDevicePath(name), "") << name;
     EXPECT_EQ(ComPortDisplayName(12), "rfcomm12");
     const struct {
         const char* name;
@@ -191,28 +196,4 @@ TEST(SerialPortNames, NumbersAndNames) {
     } cases[] = {{"COM7", 7},      {"rfcomm0", 0}, {"COM12", 12}, {"COM", -1},
                  {"rfcomm1a", -1}, {"", -1},       {"7", 7},      {"COM99999999999", -1}};
     for (auto& c : cases) EXPECT_EQ(ComPortNumberFromName(c.name), c.number) << c.name;
-}
-
-TEST(SerialPortNames, BluetoothPortsAreTheRfcommEntriesWithADeviceNode) {
-    namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("vexo-tty-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "class");
-    fs::create_directories(root / "dev");
-    bool found = true;
-    EXPECT_TRUE(ListBluetoothSerialPorts(found, (root / "class").string(), (root / "dev").string()).empty());
-    EXPECT_FALSE(found);
-    EXPECT_TRUE(
-        ListBluetoothSerialPorts(found, (root / "missing").string(), (root / "dev").string()).empty());
-    EXPECT_FALSE(found);
-
-    for (const char* name : {"ttyS0", "rfcomm10", "rfcomm2", "rfcomm3", "rfcommX"}) {
-        fs::create_directories(root / "class" / name);
-        std::ofstream(root / "dev" / name) << "";
-    }
-    fs::remove(root / "dev" / "rfcomm3"); // released: its node is gone
-    EXPECT_EQ(ListBluetoothSerialPorts(found, (root / "class").string(), (root / "dev").string()),
-              (std::vector<std::string>{"rfcomm2", "rfcomm10"}));
-    EXPECT_TRUE(found);
-    fs::remove_all(root);
 }
