@@ -124,6 +124,7 @@ void TForm_Main::UpdateLanguage() {
         if (rc.size() > 4) rc[4].Caption = Text(LE::Class);
     }
     Menu_AutoConnect.Caption = Text(LE::AutoConnect);
+    Menu_FTDIDirect.Caption = Text(LE::FTDIDirect);
     PopUpItem_SetSystemTime.Caption = Text(LE::SetSystemTime);
 
     // The list view asks for its rows again after the change notification; the version

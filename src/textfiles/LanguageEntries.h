@@ -95,6 +95,7 @@ inline constexpr TLangEntry Accept{268, "Accept"};
 inline constexpr TLangEntry Decline{269, "Decline"};
 inline constexpr TLangEntry DoNotShowAgain{270, "Do not show again"};
 inline constexpr TLangEntry Infinite{274, "Infinite"};
+inline constexpr TLangEntry FTDIDirect{275, "FTDI direct (USB readers)"};
 inline constexpr TLangEntry Ready{500, "Ready"};
 inline constexpr TLangEntry ConnectionFailed{501, "Connection failed"};
 inline constexpr TLangEntry WaitingTimeOut{502, "Waiting for device: time out."};
@@ -327,6 +328,7 @@ inline constexpr TLangEntry LanguageEntries[] = {
     LE::Decline,
     LE::DoNotShowAgain,
     LE::Infinite,
+    LE::FTDIDirect,
     LE::Ready,
     LE::ConnectionFailed,
     LE::WaitingTimeOut,

@@ -222,7 +222,7 @@ protected:
             TPtyReader* p = pty.get();
             Reader = std::move(pty);
             W.Box.Env.Link.PortFactory = [p] { return std::make_unique<TRedirectedPort>(p->SlavePath()); };
-            fs::create_directories(W.Box.Dir / "tty/rfcomm5");
+            fs::create_directories(W.Box.Dir / "sys/class/tty/rfcomm5");
             fs::create_directories(W.Box.Dir / "dev");
             std::ofstream(W.Box.Dir / "dev/rfcomm5") << "";
         }

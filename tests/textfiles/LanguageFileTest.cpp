@@ -26,7 +26,7 @@ TEST(LanguageEntries, TableIsOrderedAndHoldsThePrintedTexts) {
         last = e.ID;
         ids.insert(e.ID);
     }
-    EXPECT_EQ(ids.size(), 193u);
+    EXPECT_EQ(ids.size(), 194u);
     EXPECT_EQ(LanguageEntries[0].ID, 1u);
     EXPECT_EQ(last, 770u);
     EXPECT_EQ(LE::FileNotFound.Def, "The file could not be found: ");
