@@ -4,6 +4,8 @@
 // takes them.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -17,9 +19,9 @@ namespace {
 namespace fs = std::filesystem;
 
 struct CliKernel : ::testing::Test {
-    fs::path Dir =
-        fs::path(::testing::TempDir()) /
-        ("vexo-cli-kernel-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::path Dir = fs::path(::testing::TempDir()) /
+                   ("vexo-cli-kernel-" + std::to_string(::getpid()) + "-" +
+                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     TSimProcess Sim;
     TFakeSysfs Tree{Dir / "tree"};
 

@@ -64,7 +64,7 @@ TEST_F(ProgramFolder, DemoReaderOnlyWithDemoEvenThroughALinkInBin) {
     const fs::path cli = Link(VEXO_CLI_EXE);
     TRun demo = Run(cli, "list --demo");
     EXPECT_EQ(demo.Status, 0) << demo.Err;
-    EXPECT_TRUE(Has(demo.Out, "1. Vexo Reader (VX3A1207)")) << demo.Out;
+    EXPECT_TRUE(Has(demo.Out, "0\tVX3A1207\tVexo Reader\t")) << demo.Out;
     TRun info = Run(cli, "info --demo");
     EXPECT_EQ(info.Status, 0) << info.Err;
     EXPECT_TRUE(Has(info.Out, "Serial: 17 3 2436 1207")) << info.Out;

@@ -3,6 +3,8 @@
 // this binary's library path.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <thread>
 
@@ -23,9 +25,9 @@ struct TPtyReader {
 };
 
 struct KernelFtdi : ::testing::Test {
-    TFakeSysfs Tree{
-        std::filesystem::path(::testing::TempDir()) /
-        ("vexo-kftdi-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
+    TFakeSysfs Tree{std::filesystem::path(::testing::TempDir()) /
+                    ("vexo-kftdi-" + std::to_string(::getpid()) + "-" +
+                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))};
     std::shared_ptr<TFtdiKernelBackend> Backend =
         std::make_shared<TFtdiKernelBackend>(Tree.Sys.string(), Tree.Dev.string());
     FTDIDirect Ftdi{Backend};

@@ -1,6 +1,8 @@
 // Serial ttys from sysfs: the rules over its text, and the reading of a tree built like it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -15,7 +17,8 @@ namespace {
 
 std::filesystem::path TreeRoot() {
     return std::filesystem::path(::testing::TempDir()) /
-           ("vexo-sysfs-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vexo-sysfs-" + std::to_string(::getpid()) + "-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 }
 
 tSysfsTtyText FtdiText() {
