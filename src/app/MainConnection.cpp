@@ -34,13 +34,13 @@ void TForm_Main::CreateLink() {
         TChangeScope s(*this);
         HandleLinkError(Error);
     };
-    if (Schnittstelle->ftdi.isValid()) Schnittstelle->setFtdiMode(true);
+    if (Schnittstelle->usbDevicesAvailable()) Schnittstelle->setFtdiMode(true);
     if (!fEnv.Link.CreateSuspended) Schnittstelle->Start();
 
     // 14
     // Hidden with a D2XX library, as the program always was. The built-in backend is there on
     // every Linux machine, so COM mode (Bluetooth, other serial ports) is chosen here instead.
-    Menu_FTDIDirect.Visible = Schnittstelle->ftdi.builtInBackend() != nullptr;
+    Menu_FTDIDirect.Visible = Schnittstelle->usbBuiltInBackend();
     Menu_FTDIDirect.Checked = FTDIMode();
     ComboBox_Com.Visible = !FTDIMode();
     ComboBox_Baud.Visible = !FTDIMode();

@@ -12,12 +12,8 @@ std::string CharText(char16_t c) {
     return Utf16ToUtf8(std::u16string(1, c));
 }
 
-std::string DeviceSerial(const tFT_device_list_info_node& node) {
-    return FTDIDirect::convertToString(node.serial, sizeof node.serial);
-}
-
-std::string DeviceDescription(const tFT_device_list_info_node& node) {
-    return FTDIDirect::convertToString(node.description, sizeof node.description);
+std::string DeviceEntryText(const TUsbDevice& device, bool serialOnly) {
+    return serialOnly ? device.Serial : device.Description + " (" + device.Serial + ")";
 }
 
 // Selects the entry with exactly this text, when there is one.
@@ -37,25 +33,19 @@ void TForm_Main::RefreshDeviceList() {
     if (FTDIMode()) {
         const std::int32_t remembered = ComboBox_FTDIDevice.ItemIndex;
         ComboBox_FTDIDevice.Clear();
-        FTDIDirect& ftdi = Schnittstelle->ftdi;
-        const FT_STATUS status = ftdi.updateDeviceList(DeviceListReadyMs);
+        const FT_STATUS status = Schnittstelle->refreshUsbDevices(DeviceListReadyMs, UsbDevices);
         if (status != FT_OK) {
             ComboBox_FTDIDevice.Text = Text(LE::FTDIError) + " " + std::to_string(status);
             ComboBox_FTDIDeviceChange();
             return;
         }
         std::int32_t n = 0;
-        for (std::size_t i = 0; i < ftdi.deviceInfoList.size(); ++i) {
-            const tFT_device_list_info_node& node = ftdi.deviceInfoList[i];
-            if (node.flags == FT_FLAGS_OPENED || node.id != VexoUsbId) continue;
-            std::string entry = std::to_string(++n) + ". ";
-            if (ShowCableIDOnly)
-                entry += DeviceSerial(node);
-            else
-                entry += DeviceDescription(node) + " (" + DeviceSerial(node) + ")";
-            ComboBox_FTDIDevice.Items.push_back({entry, static_cast<std::int32_t>(i)});
+        for (const TUsbDevice& device : UsbDevices) {
+            if (device.Opened || device.Id != VexoUsbId) continue;
+            ComboBox_FTDIDevice.Items.push_back(
+                {std::to_string(++n) + ". " + DeviceEntryText(device, ShowCableIDOnly), device.Index});
         }
-        if (ftdi.deviceInfoList.empty()) {
+        if (UsbDevices.empty()) {
             ComboBox_FTDIDevice.Text = Text(LE::NoDevice);
             ComboBox_FTDIDeviceChange();
             return;
@@ -86,7 +76,8 @@ void TForm_Main::RefreshDeviceList() {
 }
 
 void TForm_Main::StartDeviceListTimer() {
-    if (Schnittstelle && Schnittstelle->ftdi.isValid() && !LinkOpen()) Timer_FTDIUpdate.SetEnabled(true);
+    if (Schnittstelle && Schnittstelle->usbDevicesAvailable() && !LinkOpen())
+        Timer_FTDIUpdate.SetEnabled(true);
 }
 
 void TForm_Main::Timer_FTDIUpdateTimer() {
@@ -186,9 +177,8 @@ void TForm_Main::HandleAcknowledge() {
     case 12: {
         StartTimeOut(0);
         if (FTDIMode()) {
-            const tFT_device_list_info_node node = Schnittstelle->ftdiCurrentDevice();
-            CurrOpenedDevice = ShowCableIDOnly ? DeviceSerial(node)
-                                               : DeviceDescription(node) + " (" + DeviceSerial(node) + ")";
+            CurrOpenedDevice =
+                DeviceEntryText(UsbDevice(Schnittstelle->ftdiCurrentDevice()), ShowCableIDOnly);
             ConfigFile->SetVal("COM", "LastFTDIDevice", CurrOpenedDevice);
         } else {
             // A COM port has no FTDI record; its name says which reader this is.

@@ -212,15 +212,14 @@ int TCliRun::List() {
             fOut << "FTDI readers: none" << (box.Text.empty() ? "" : " (" + box.Text + ")") << "\n";
     } else {
         if (!fOpt.Json) fOut << "FTDI readers (index, serial, description, location):\n";
-        const auto& list = fForm->Schnittstelle->ftdi.deviceInfoList;
+        const std::vector<TUsbDevice>& list = fForm->UsbDevices;
         for (const auto& entry : box.Items) {
             if (entry.Data < 0 || static_cast<std::size_t>(entry.Data) >= list.size()) continue;
-            const tFT_device_list_info_node& node = list[static_cast<std::size_t>(entry.Data)];
+            const TUsbDevice& device = list[static_cast<std::size_t>(entry.Data)];
             char location[16];
-            std::snprintf(location, sizeof location, "0x%X", node.locId);
-            const std::string serial = FTDIDirect::convertToString(node.serial, sizeof node.serial);
-            const std::string description =
-                FTDIDirect::convertToString(node.description, sizeof node.description);
+            std::snprintf(location, sizeof location, "0x%X", device.LocId);
+            const std::string& serial = device.Serial;
+            const std::string& description = device.Description;
             readers.push_back({{"Index", entry.Data},
                                {"Serial", serial},
                                {"Description", description},

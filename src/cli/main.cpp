@@ -1,9 +1,10 @@
 #include <iostream>
-#include <unistd.h>
 
 #include "CliApp.h"
+#include "CommandLine.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    vexo::platform::UseUtf8Console();
+    return RunCli(vexo::platform::ProgramArguments(argc, argv), std::cout, std::cerr,
+                  vexo::platform::ErrorIsTerminal());
 }

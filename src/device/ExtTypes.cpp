@@ -3,6 +3,8 @@
 #include <bit>
 #include <ctime>
 
+#include "LocalTime.h"
+
 std::uint8_t BufReadByte(const tByteBuffer& buffer, std::uint32_t& cursor) {
     if (cursor < buffer.size()) return buffer[cursor++];
     return 0;
@@ -88,7 +90,7 @@ TDateTime NowDateTime() {
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
     std::tm local{};
-    localtime_r(&t, &local);
+    vexo::platform::ToLocalTime(t, local);
     int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                           local.tm_sec, ms);

@@ -507,6 +507,26 @@ void TSeriellThread::setFtdiMode(bool value) {
     fFTDIMode = value && ftdi.isValid();
 }
 
+TUsbDevice UsbDevice(const tFT_device_list_info_node& node, std::int32_t index) {
+    TUsbDevice device;
+    device.Index = index;
+    device.Id = node.id;
+    device.LocId = node.locId;
+    device.Opened = node.flags == FT_FLAGS_OPENED;
+    device.Serial = FTDIDirect::convertToString(node.serial, sizeof node.serial);
+    device.Description = FTDIDirect::convertToString(node.description, sizeof node.description);
+    return device;
+}
+
+FT_STATUS TSeriellThread::refreshUsbDevices(std::uint32_t readyMs, std::vector<TUsbDevice>& devices) {
+    devices.clear();
+    const FT_STATUS status = ftdi.updateDeviceList(readyMs);
+    if (status != FT_OK) return status;
+    for (std::size_t i = 0; i < ftdi.deviceInfoList.size(); ++i)
+        devices.push_back(UsbDevice(ftdi.deviceInfoList[i], static_cast<std::int32_t>(i)));
+    return FT_OK;
+}
+
 tFT_device_list_info_node TSeriellThread::ftdiCurrentDevice() const {
     if (Open && fFTDIMode) {
         const auto& list = ftdi.deviceInfoList;

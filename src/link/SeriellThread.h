@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ByteSink.h"
 #include "ExtTypes.h"
@@ -31,6 +32,17 @@ enum eBusState : std::uint8_t { bsACTIVE = 0, bsRELEASE = 1, bsIDLE = 2 };
 constexpr std::uint32_t SERIELL_ERR_NO_FTDI_PORT = 0x8080;
 // LastError of OpenPortPath in FTDI mode, where a device path means nothing.
 constexpr std::uint32_t SERIELL_ERR_PATH_IN_FTDI_MODE = 1;
+
+// A USB device as the device list shows it, its texts already made strings.
+struct TUsbDevice {
+    std::int32_t Index = -1; // in the library's list, what opening by index takes
+    std::uint32_t Id = 0;    // vendor id in the high word, product id in the low
+    std::uint32_t LocId = 0;
+    bool Opened = false; // by this or another program
+    std::string Serial;
+    std::string Description;
+};
+TUsbDevice UsbDevice(const tFT_device_list_info_node& node, std::int32_t index = -1);
 
 class TSeriellThread : public tByteSink {
 public:
@@ -97,6 +109,13 @@ public:
     bool ftdiMode() const { return fFTDIMode; }
     void setFtdiMode(bool value);
     tFT_device_list_info_node ftdiCurrentDevice() const;
+    // The USB devices, through the D2XX library or the built-in backend: owners see them
+    // only through these, never through the wrapper's own list.
+    bool usbDevicesAvailable() const { return ftdi.isValid(); }
+    bool usbBuiltInBackend() const { return ftdi.builtInBackend() != nullptr; }
+    // Reads the list again, waiting up to readyMs for devices still settling; FT_OK or
+    // the library's status, the list then left empty.
+    FT_STATUS refreshUsbDevices(std::uint32_t readyMs, std::vector<TUsbDevice>& devices);
     bool isOpen() const { return Open; }
     eBusState busState() const { return fBusState; }
     bool RTS() const { return fRTS; }

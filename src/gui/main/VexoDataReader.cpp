@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include "Desktop.h"
 #include "Main.h"
 #include "MainWindow.h"
 #include "QtDialogs.h"
@@ -15,12 +16,6 @@
 #include "QtTimerBackend.h"
 
 namespace {
-
-bool HasDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        if (const char* value = std::getenv(name); value && *value) return true;
-    return false;
-}
 
 TScreenMetrics ScreenMetrics() {
     TScreenMetrics m;
@@ -79,7 +74,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!HasDisplay()) {
+    if (!vexo::platform::HasDisplay()) {
         if (!uninstall) {
             std::fprintf(stderr,
                          "vexo-data-reader: no display to open the window on (DISPLAY is not set).\n"
@@ -87,7 +82,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         // Uninstalling shows no window and needs no display.
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        vexo::platform::SetEnvironmentValue("QT_QPA_PLATFORM", "offscreen");
     }
 
     QApplication app(argc, argv);
