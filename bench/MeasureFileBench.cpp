@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Main.h"
+#include "ManualClock.h"
 #include "TextEncoding.h"
-#include "Timers.h"
 
 namespace {
 

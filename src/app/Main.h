@@ -311,7 +311,6 @@ public:
     std::vector<std::string> AvailableCOMPorts;
     // The USB devices as last listed; the device box's entries carry their Index.
     std::vector<TUsbDevice> UsbDevices;
-    std::vector<std::string> ValidPortList[2];
     eUserAction DelayedUserAction = actNone;
 
     // ------------------------------------------------------------ measurement state

@@ -54,7 +54,7 @@ void TForm_Main::CreateLink() {
     SelectComboText(ComboBox_Baud, std::to_string(VexoBaudRate));
 
     // 15
-    Bluetooth = std::make_unique<TBluetoothThread>(true, Schnittstelle.get(), COMPort, VexoBaudRate);
+    Bluetooth = std::make_unique<TBluetoothThread>();
 }
 
 bool TForm_Main::LinkOpen() const {

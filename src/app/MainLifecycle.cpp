@@ -100,8 +100,6 @@ void TForm_Main::CreateForm() {
     // 29
     DelayedUserAction = actNone;
     AvailableCOMPorts.clear();
-    ValidPortList[0].clear();
-    ValidPortList[1].clear();
     // 30
     Constructed = true;
     Timer_init.OnTimer = [this] {
@@ -266,8 +264,6 @@ void TForm_Main::FormDestroy() {
         // As everywhere else: the results view lets go of the entries before they are freed.
         ClearMeasureList();
         AvailableCOMPorts.clear();
-        ValidPortList[0].clear();
-        ValidPortList[1].clear();
 
         Constructed = false;
         if (EvaluationInfoCreated && fEnv.Dialogs) fEnv.Dialogs->HideEvaluationInfo();

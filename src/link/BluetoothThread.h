@@ -2,20 +2,13 @@
 // Finds the COM ports that qualify for the reader (the platform's port list: present Bluetooth
 // serial ports on Windows, every usable serial port on Linux). Its one working operation runs
 // on the caller's thread; nothing here ever runs on its own.
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "Registry.h"
 
-class TSeriellThread;
-
 class TBluetoothThread {
 public:
-    // The thread is never started; CreateSuspended is kept for the owner's call.
-    TBluetoothThread(bool CreateSuspended, TSeriellThread* Schnittstelle, std::int32_t Port,
-                     std::int32_t Baud);
-
     // Replaces ComPorts with the qualifying ports' names, or leaves it as it was when the
     // system lists no serial port at all.
     void GetComPorts(std::vector<std::string>& ComPorts) const;
@@ -25,10 +18,4 @@ public:
     const IRegistry* Registry = nullptr;
     std::string SysfsRoot;
     std::string DevDir;
-
-    TSeriellThread* SerialThread;
-    std::int32_t Baudrate;
-    std::int32_t PreferredPort;
-    std::vector<std::string> ComPortList;
-    std::vector<std::string> ValidPortList;
 };

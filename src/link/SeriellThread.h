@@ -49,7 +49,6 @@ public:
     using TReceiveEvent = std::function<void(TSeriellThread* Sender)>;
     using TReceiveBufferFull = std::function<void(TSeriellThread* Sender)>;
     using TErrorEvent = std::function<void(TSeriellThread* Sender, TSeriellError Error)>;
-    using TMessageEvent = std::function<void(TSeriellThread* Sender, const std::string& Msg)>;
 
     static constexpr std::int32_t DefaultBufferSize = 0x80000;
     static constexpr std::uint32_t MaxTransfer = 16384;
@@ -136,7 +135,6 @@ public:
     TReceiveEvent OnReceive;
     TReceiveBufferFull OnRxBufferFull;
     TErrorEvent OnError;
-    TMessageEvent OnMessage; // declared for owners that bind it; never raised
 
     bool CTS = false, DSR = false, RI = false, RLSD = false;
     std::int32_t RealBaud = 0;

@@ -16,7 +16,7 @@
 #include "Dialogs.h"
 #include "FileNotifier.h"
 #include "Main.h"
-#include "Timers.h"
+#include "ManualClock.h"
 
 struct TSandboxDir {
     TSandboxDir() {

@@ -1,4 +1,4 @@
-#include "Timers.h"
+#include "ManualClock.h"
 
 #include <gtest/gtest.h>
 

@@ -11,8 +11,8 @@
 
 #include "Main.h"
 #include "MainWindow.h"
+#include "ManualClock.h"
 #include "QtDialogs.h"
-#include "Timers.h"
 
 struct TGuiFormSandbox {
     QTemporaryDir Dir;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "BluetoothThread.h"
+#include "MemoryRegistry.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ void Present(TMemoryRegistry& reg, const std::string& valueName, const std::stri
 }
 
 std::vector<std::string> Ports(const TMemoryRegistry& reg, std::vector<std::string> before = {"stale"}) {
-    TBluetoothThread bt(true, nullptr, 9, 115200);
+    TBluetoothThread bt;
     bt.Registry = &reg;
     bt.GetComPorts(before);
     return before;
@@ -108,7 +109,7 @@ TEST(BluetoothPorts, LinuxListsPresentRfcommPorts) {
     const fs::path root = fs::temp_directory_path() / ("vexo-bt-" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root / "dev");
-    TBluetoothThread bt(true, nullptr, 0, 115200);
+    TBluetoothThread bt;
     bt.SysfsRoot = (root / "sys").string();
     bt.DevDir = (root / "dev").string();
     std::vector<std::string> ports = {"rfcomm5"};

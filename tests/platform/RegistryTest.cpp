@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Registry.h"
+#include "MemoryRegistry.h"
 
 TEST(MemoryRegistry, KeysAndValuesByPathIgnoringCase) {
     TMemoryRegistry reg;
