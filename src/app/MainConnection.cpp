@@ -14,7 +14,6 @@ std::string DemoReaderLibraryPath(std::string& error) {
 }
 
 void TForm_Main::CreateLink() {
-    // 13
     const std::string library = fEnv.Link.LibraryName.empty() ? FTDILibraryName() : fEnv.Link.LibraryName;
     Schnittstelle = std::make_unique<TSeriellThread>(true, TSeriellThread::DefaultBufferSize,
                                                      fEnv.Link.PortFactory, library);
@@ -37,7 +36,6 @@ void TForm_Main::CreateLink() {
     if (Schnittstelle->usbDevicesAvailable()) Schnittstelle->setFtdiMode(true);
     if (!fEnv.Link.CreateSuspended) Schnittstelle->Start();
 
-    // 14
     // Hidden with a D2XX library, as the program always was. The built-in backend is there on
     // every Linux machine, so COM mode (Bluetooth, other serial ports) is chosen here instead.
     Menu_FTDIDirect.Visible = Schnittstelle->usbBuiltInBackend();
@@ -53,7 +51,6 @@ void TForm_Main::CreateLink() {
         ComboBox_Baud.Items.push_back({std::to_string(baud), 0});
     SelectComboText(ComboBox_Baud, std::to_string(VexoBaudRate));
 
-    // 15
     Bluetooth = std::make_unique<TBluetoothThread>();
 }
 

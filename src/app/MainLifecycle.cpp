@@ -55,21 +55,19 @@ std::string TForm_Main::Text(const TLangEntry& entry) {
 }
 
 void TForm_Main::CreateForm() {
-    // 1
     ScaleFactor = fEnv.Screen.PixelsPerInch / 96.0;
     initialized = false;
     VERSION_STRING = MakeVersionString();
-    // 2
+    // Where the settings and the user's files live.
     const tPathsSystem system =
         fEnv.PathsSystem.ExecutableFolder.empty() ? SystemPathsSystem() : fEnv.PathsSystem;
     Paths.init(UserConfigFileName, ProgramName, true, system);
-    // 3
+    // -uninstall removes the user's files and ends before any window is made.
     if (!fEnv.Arguments.empty() && fEnv.Arguments[0] == "-uninstall") {
         Paths.uninstallUserFiles();
         preventStart = true;
         return;
     }
-    // 4
     preventStart = false;
     ShowHints = true;
     KeyPreview = true;
@@ -78,29 +76,23 @@ void TForm_Main::CreateForm() {
         Timer_StateCntTimer();
     };
     Timer_StateCnt.SetEnabled(true);
-    // 5 - 8
     OpenSettingsFiles();
     OpenLanguageFile();
-    // 9
     BuildLanguageMenu();
-    // 10 - 12, 16 - 18, 23, 24, 26
+    // The settings first: the link's mode, port and baud rate come from them.
     ReadSettings();
     ReadWindowPlacement();
-    // 13 - 15
     CreateLink();
-    // 19
+    // The protocol sends through the link, so it is made after it.
     Vexo = std::make_unique<tVexoCommand>(Schnittstelle.get());
     WireEvents();
     VexoAcknowledged = false;
     VexoGetDateTimeEnable = true;
     DTP_SetDate.MinDate = EncodeDateTime(ReaderFirstYear, 1, 1, 0, 0, 0);
     DTP_SetDate.MaxDate = EncodeDateTime(ReaderLastYear, 12, 31, 0, 0, 0);
-    // 20 - 28
     LayOutControls();
-    // 29
     DelayedUserAction = actNone;
     AvailableCOMPorts.clear();
-    // 30
     Constructed = true;
     Timer_init.OnTimer = [this] {
         TChangeScope s(*this);

@@ -203,7 +203,7 @@ void TForm_Main::LayOutControls() {
     Label_VexoTime.Bounds = {Panel_Date.Bounds.Left - clockLabelWidth - 6, Button_Open.Bounds.Top + 6,
                              clockLabelWidth, 13};
 
-    // 20
+    // Nothing is connected yet: no reader clock, no device work, nothing to save.
     StatusBar.Height = Round(StatusBar.Height * ScaleFactor);
     StatusBar.Panels[0].Text.clear();
     DTP_SetDate.Value = Now();
@@ -216,7 +216,7 @@ void TForm_Main::LayOutControls() {
     Menu_SaveFile.Enabled = false;
     Button_Save.Enabled = Menu_SaveFile.Enabled;
 
-    // 21
+    // The lists start empty.
     EEPROMMap = std::make_unique<TEEPROMMap>();
     ListView_Measurements.Columns.assign(6, TListColumn{});
     ListView_Results.Columns.assign(SaveTSVStyle == TSVVHalvorn ? 4 : 5, TListColumn{});
@@ -224,7 +224,7 @@ void TForm_Main::LayOutControls() {
     ListView_Results.ItemCount = 0;
     IsTimerMeasure = false;
 
-    // 25
+    // The reading helpers, the progress bar inside the status bar, the row of work buttons.
     ReadVexoDataHelper = std::make_unique<TDataRead>();
     WriteVexoDataHelper = std::make_unique<TDataWrite>();
     ProgressBar.Bounds = {1, 1, 100, StatusBar.Height - 1};
@@ -240,11 +240,10 @@ void TForm_Main::LayOutControls() {
     }
     FontSize = 8;
 
-    // 26
     Label_FWDisplay.Bounds.Left = Panel_Date.Bounds.Left;
     Label_FWDisplay.Bounds.Width = Panel_Time.Bounds.Right() - Panel_Date.Bounds.Left;
 
-    // 28
+    // The two lists below the work buttons.
     ListView_Measurements.Bounds.Left = 4;
     ListView_Measurements.Bounds.Top = Button_ReadData.Bounds.Top + 29;
     ListView_Results.Bounds.Top = Button_ReadData.Bounds.Top + 29;
