@@ -1,19 +1,26 @@
 // A D2XX-compatible library whose devices are simulated readers. VEXO_SIM_SCENARIO names the
-// scenario file (default: the demo reader), VEXO_SIM_DEVICES how many readers are plugged in.
+// scenario file (default: the demo reader), VEXO_SIM_DEVICES how many readers are plugged in,
+// VEXO_SIM_PACED=1 paces the answers as the wire and a USB bridge would (D2XXPacing.h).
 #define VEXO_D2XX_DECLARE_FUNCTIONS
 #define VEXO_D2XX_EXPORT __attribute__((visibility("default")))
 #include "D2XXTypes.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "D2XXPacing.h"
+#include "LinkWaiter.h"
 #include "SimDevice.h"
+#include "ThreadName.h"
 
 namespace {
 
@@ -44,13 +51,69 @@ struct tSimUsbDevice {
     bool DTR = false, RTS = false;
     std::uint32_t ReadTimeOut = 0, WriteTimeOut = 0;
     std::uint8_t BitMode = 0;
+    std::uint8_t LatencyMs = TBridgePacing::DefaultLatencyMs;
 
-    TSimDevice& EnsureReader() {
-        if (!Reader) {
-            Reader = std::make_shared<TSimDevice>(Scenario, NowDateTime());
-            Reader->StartRealTime();
+    // The program's event (FT_SetEventNotification), set when bytes can be read.
+    std::mutex EventLock;
+    std::uint32_t EventMask = 0;
+    void* EventArgument = nullptr;
+    void SetEvent() {
+        std::lock_guard<std::mutex> lock(EventLock);
+        if (EventMask & FT_EVENT_RXCHAR) SetD2XXEvent(EventArgument);
+    }
+    void SetEventNotification(std::uint32_t mask, void* argument) {
+        std::lock_guard<std::mutex> lock(EventLock);
+        EventMask = argument ? mask : 0;
+        EventArgument = argument;
+    }
+
+    // With VEXO_SIM_PACED=1: the wire and the bridge, and a thread that sets the program's event
+    // as their packets arrive.
+    std::unique_ptr<TBridgePacing> Pacing;
+    std::thread Bridge;
+    std::mutex BridgeLock;
+    std::condition_variable BridgeChanged;
+    bool BridgeStop = false, ReaderSpoke = false;
+
+    TSimDevice& EnsureReader();
+    void StopBridge() {
+        if (Reader) Reader->SetOutputListener({});
+        {
+            std::lock_guard<std::mutex> lock(BridgeLock);
+            BridgeStop = true;
         }
-        return *Reader;
+        BridgeChanged.notify_all();
+        if (Bridge.joinable()) Bridge.join();
+    }
+
+    // The host's side of the bridge: what the program reads, with or without pacing. The
+    // library's lock is held.
+    void TakeAnswer(TBridgePacing::clock::time_point from) {
+        std::uint8_t buffer[4096];
+        while (std::size_t n = Reader->Read(buffer, sizeof buffer)) Pacing->Answer(buffer, n, from);
+    }
+    std::size_t HostAvailable() {
+        if (!Pacing) return Reader->Available();
+        const auto now = TBridgePacing::clock::now();
+        TakeAnswer(now);
+        return Pacing->Available(now);
+    }
+    std::size_t HostRead(std::uint8_t* buffer, std::size_t count) {
+        if (!Pacing) return Reader->Read(buffer, count);
+        const auto now = TBridgePacing::clock::now();
+        TakeAnswer(now);
+        return Pacing->Read(buffer, count, now);
+    }
+    void HostWrite(const std::uint8_t* bytes, std::size_t count) {
+        if (!Pacing) return Reader->Write(bytes, count);
+        // The reader takes the command once it has crossed the wire; it answers from then on.
+        const auto arrived = Pacing->Send(count, TBridgePacing::clock::now());
+        Reader->Write(bytes, count);
+        TakeAnswer(arrived);
+    }
+    void HostPurge() {
+        Reader->PurgeOutput();
+        if (Pacing) Pacing->Purge();
     }
     // The reader's cable came off on its cue (during a write).
     void FollowReader() {
@@ -66,6 +129,7 @@ struct tSimUsbDevice {
         if (Plugged) return;
         Plugged = true;
         if (Reader) Reader->Reconnect();
+        if (Pacing) Pacing->Purge();
     }
 };
 
@@ -78,7 +142,7 @@ struct tSimHandle {
 struct tSimLibrary {
     std::mutex Lock;
     bool Loaded = false;
-    std::vector<tSimUsbDevice> Devices;
+    std::deque<tSimUsbDevice> Devices; // grown only at the end: handles point into it
     std::vector<std::unique_ptr<tSimHandle>> Handles;
 
     void Load() {
@@ -105,10 +169,8 @@ struct tSimLibrary {
                 count = 1;
             }
         }
-        // Never grown after this: handles point into it.
-        Devices.reserve(static_cast<std::size_t>(count));
         for (long i = 0; i < count; ++i) {
-            tSimUsbDevice d;
+            tSimUsbDevice& d = Devices.emplace_back();
             d.Scenario = scenario;
             d.Serial = scenario.FtdiSerial;
             // Further readers: the same kind, each with its own serial.
@@ -121,7 +183,6 @@ struct tSimLibrary {
             }
             d.Description = scenario.FtdiDescription;
             d.LocId = 0x1011u + static_cast<std::uint32_t>(i) * 0x10u;
-            Devices.push_back(std::move(d));
         }
     }
     // The devices in the list, as the USB bus has them now.
@@ -157,14 +218,61 @@ struct tSimLibrary {
         return nullptr;
     }
     ~tSimLibrary() {
-        for (tSimUsbDevice& d : Devices)
+        for (tSimUsbDevice& d : Devices) {
+            d.StopBridge();
             if (d.Reader) d.Reader->Stop();
+        }
     }
 };
 
 tSimLibrary& Library() {
     static tSimLibrary library;
     return library;
+}
+
+TSimDevice& tSimUsbDevice::EnsureReader() {
+    if (Reader) return *Reader;
+    Reader = std::make_shared<TSimDevice>(Scenario, NowDateTime());
+    if (!TBridgePacing::Requested()) {
+        Reader->SetOutputListener([this] { SetEvent(); });
+    } else {
+        Pacing = std::make_unique<TBridgePacing>();
+        Pacing->SetBaud(Baud);
+        Pacing->SetLatency(LatencyMs);
+        Reader->SetOutputListener([this] {
+            std::lock_guard<std::mutex> lock(BridgeLock);
+            ReaderSpoke = true;
+            BridgeChanged.notify_all();
+        });
+        // Made under the library's lock, which the thread takes for each look at the bridge.
+        std::mutex& libraryLock = Library().Lock;
+        Bridge = std::thread([this, &libraryLock] {
+            SetCurrentThreadName("vexo-sim-bridge");
+            auto next = TBridgePacing::clock::time_point::max();
+            std::uint64_t handed = 0;
+            for (;;) {
+                {
+                    std::unique_lock<std::mutex> lock(BridgeLock);
+                    // A reader with nothing on its way is asked again now and then all the same.
+                    next = std::min(next, TBridgePacing::clock::now() + std::chrono::seconds(1));
+                    BridgeChanged.wait_until(lock, next, [this] { return BridgeStop || ReaderSpoke; });
+                    if (BridgeStop) return;
+                    ReaderSpoke = false;
+                }
+                bool arrived;
+                {
+                    std::lock_guard<std::mutex> lock(libraryLock);
+                    HostAvailable();
+                    arrived = Pacing->Delivered > handed;
+                    handed = Pacing->Delivered;
+                    next = Pacing->NextDelivery();
+                }
+                if (arrived) SetEvent();
+            }
+        });
+    }
+    Reader->StartRealTime();
+    return *Reader;
 }
 
 void CopyText(void* to, const std::string& text, std::size_t size) {
@@ -242,6 +350,7 @@ FT_STATUS FT_Close(FT_HANDLE handle) {
     if (!h) return FT_INVALID_HANDLE;
     // A handle whose device was unplugged still closes: it only frees the handle.
     if (h->Device->Plugged && h->Device->Generation == h->Generation) h->Device->Open = false;
+    h->Device->SetEventNotification(0, nullptr);
     auto& handles = Library().Handles;
     handles.erase(std::find_if(handles.begin(), handles.end(), [&](const auto& p) { return p.get() == h; }));
     return FT_OK;
@@ -251,12 +360,13 @@ FT_STATUS FT_SetBaudRate(FT_HANDLE handle, std::uint32_t baudRate) {
     SIM_DEVICE_OR_FAIL
     if (baudRate < 183 || baudRate > 3'000'000) return FT_INVALID_BAUD_RATE_;
     d->Baud = baudRate;
+    if (d->Pacing) d->Pacing->SetBaud(baudRate);
     return FT_OK;
 }
 
 FT_STATUS FT_Purge(FT_HANDLE handle, std::uint32_t mask) {
     SIM_DEVICE_OR_FAIL
-    if (mask & FT_PURGE_RX) d->Reader->PurgeOutput();
+    if (mask & FT_PURGE_RX) d->HostPurge();
     return FT_OK;
 }
 
@@ -274,7 +384,7 @@ FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, std::uint8_t wordLength, s
 FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxBytes) {
     SIM_DEVICE_OR_FAIL
     if (!rxBytes) return FT_INVALID_PARAMETER;
-    *rxBytes = static_cast<std::uint32_t>(d->Reader->Available());
+    *rxBytes = static_cast<std::uint32_t>(d->HostAvailable());
     return FT_OK;
 }
 
@@ -282,14 +392,14 @@ FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, std::uint32_t toRead, std::uin
     SIM_DEVICE_OR_FAIL
     if (!bytesRead || (!buffer && toRead)) return FT_INVALID_PARAMETER;
     // Only what has arrived: the program asks for no more than the queue holds.
-    *bytesRead = static_cast<std::uint32_t>(d->Reader->Read(static_cast<std::uint8_t*>(buffer), toRead));
+    *bytesRead = static_cast<std::uint32_t>(d->HostRead(static_cast<std::uint8_t*>(buffer), toRead));
     return FT_OK;
 }
 
 FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, std::uint32_t toWrite, std::uint32_t* bytesWritten) {
     SIM_DEVICE_OR_FAIL
     if (!bytesWritten || (!buffer && toWrite)) return FT_INVALID_PARAMETER;
-    d->Reader->Write(static_cast<const std::uint8_t*>(buffer), toWrite);
+    d->HostWrite(static_cast<const std::uint8_t*>(buffer), toWrite);
     *bytesWritten = toWrite;
     // The cable may come off at this very command; the bytes went out, the answer never comes.
     d->FollowReader();
@@ -320,7 +430,7 @@ FT_STATUS FT_ClrRts(FT_HANDLE handle) {
 FT_STATUS FT_ResetDevice(FT_HANDLE handle) {
     SIM_DEVICE_OR_FAIL
     // A reset of the USB bridge: its queues are emptied, the reader behind it is untouched.
-    d->Reader->PurgeOutput();
+    d->HostPurge();
     return FT_OK;
 }
 
@@ -328,7 +438,7 @@ FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t* rxBytes, std::uint32_t* 
                        std::uint32_t* event) {
     SIM_DEVICE_OR_FAIL
     if (!rxBytes || !txBytes || !event) return FT_INVALID_PARAMETER;
-    *rxBytes = static_cast<std::uint32_t>(d->Reader->Available());
+    *rxBytes = static_cast<std::uint32_t>(d->HostAvailable());
     *txBytes = 0; // writes reach the reader at once
     *event = 0;
     return FT_OK;
@@ -470,6 +580,30 @@ FT_STATUS FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) {
     return FT_INVALID_PARAMETER;
 }
 
+FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t timer) {
+    SIM_DEVICE_OR_FAIL
+    // The bridge takes 2 to 255 ms.
+    if (timer < 2) return FT_INVALID_PARAMETER;
+    d->LatencyMs = timer;
+    if (d->Pacing) d->Pacing->SetLatency(timer);
+    return FT_OK;
+}
+
+FT_STATUS FT_GetLatencyTimer(FT_HANDLE handle, std::uint8_t* timer) {
+    SIM_DEVICE_OR_FAIL
+    if (!timer) return FT_INVALID_PARAMETER;
+    *timer = d->LatencyMs;
+    return FT_OK;
+}
+
+FT_STATUS FT_SetEventNotification(FT_HANDLE handle, std::uint32_t mask, void* arg) {
+    SIM_DEVICE_OR_FAIL
+    d->SetEventNotification(mask, arg);
+    // What already waits is news too.
+    if (d->HostAvailable() > 0) d->SetEvent();
+    return FT_OK;
+}
+
 } // extern "C"
 
 // The test control of the simulated USB bus (D2XXSimControl.h).
@@ -499,6 +633,18 @@ VEXO_D2XX_EXPORT int VexoSimUnplugOnCommand(unsigned index, int code, unsigned n
     Library().Load();
     if (index >= Library().Devices.size()) return -1;
     Library().Devices[index].EnsureReader().VanishOn(code, nth, address);
+    return 0;
+}
+
+VEXO_D2XX_EXPORT int VexoSimWireBytes(unsigned index, unsigned long long* toReader,
+                                      unsigned long long* fromReader) {
+    std::lock_guard<std::mutex> lock(Library().Lock);
+    Library().Load();
+    if (index >= Library().Devices.size() || !toReader || !fromReader) return -1;
+    const tSimUsbDevice& d = Library().Devices[index];
+    if (!d.Pacing) return -1;
+    *toReader = d.Pacing->SentBytes;
+    *fromReader = d.Pacing->AnsweredBytes;
     return 0;
 }
 

@@ -18,9 +18,13 @@ int VexoSimIsPlugged(unsigned index);
 int VexoSimUnplugOnCommand(unsigned index, int code, unsigned nth, long address);
 // Commands with this code reader `index` has taken so far (-1: all), or -1 for no such reader.
 long VexoSimCommandCount(unsigned index, int code);
+// With VEXO_SIM_PACED=1: the bytes that crossed the wire to reader `index` and from it so far.
+// 0, or -1 for no such reader or no pacing.
+int VexoSimWireBytes(unsigned index, unsigned long long* toReader, unsigned long long* fromReader);
 }
 
 using tVexoSimSetPlugged = int (*)(unsigned, int);
 using tVexoSimIsPlugged = int (*)(unsigned);
 using tVexoSimUnplugOnCommand = int (*)(unsigned, int, unsigned, long);
 using tVexoSimCommandCount = long (*)(unsigned, int);
+using tVexoSimWireBytes = int (*)(unsigned, unsigned long long*, unsigned long long*);

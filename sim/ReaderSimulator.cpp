@@ -504,7 +504,11 @@ void ReaderSimulator::Schedule(std::uint64_t delayUs, std::function<void()> run)
 }
 
 void ReaderSimulator::Advance(std::uint32_t ms) {
-    std::uint64_t target = fNowUs + static_cast<std::uint64_t>(ms) * 1000u;
+    AdvanceUs(static_cast<std::uint64_t>(ms) * 1000u);
+}
+
+void ReaderSimulator::AdvanceUs(std::uint64_t us) {
+    std::uint64_t target = fNowUs + us;
     while (fSwitchedOn) {
         auto next = std::min_element(fEvents.begin(), fEvents.end(), [](const TEvent& a, const TEvent& b) {
             return a.DueUs != b.DueUs ? a.DueUs < b.DueUs : a.Order < b.Order;
@@ -519,13 +523,19 @@ void ReaderSimulator::Advance(std::uint32_t ms) {
 }
 
 void ReaderSimulator::Emit(const tByteBuffer& wire, std::uint64_t atUs) {
-    // Ten bits a byte on the wire: start, eight data, stop.
-    std::uint64_t byteUs = fScenario.Baud ? 10'000'000u / fScenario.Baud : 0;
-    for (std::uint8_t b : wire) {
-        std::uint64_t ready = std::max(atUs, fLastOutUs) + byteUs;
+    // Ten bits a byte on the wire: start, eight data, stop. Each byte's time counts from the
+    // frame's start, so that rounding does not add up over a long frame.
+    const std::uint64_t start = std::max(atUs, fLastOutUs);
+    const std::uint64_t baud = fScenario.Baud;
+    for (std::size_t i = 0; i < wire.size(); ++i) {
+        const std::uint64_t ready = baud ? start + (i + 1) * 10'000'000u / baud : start;
         fLastOutUs = ready;
-        fOut.emplace_back(ready, b);
+        fOut.emplace_back(ready, wire[i]);
     }
+}
+
+std::uint64_t ReaderSimulator::NextOutputUs() const {
+    return fOut.empty() ? UINT64_MAX : fOut.front().first;
 }
 
 void ReaderSimulator::SendNow(std::uint8_t code, const tByteBuffer& payload) {

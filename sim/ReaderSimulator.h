@@ -64,10 +64,13 @@ public:
     void Receive(const tByteBuffer& bytes) { Receive(bytes.data(), bytes.size()); }
     // Moves the reader's time on; runs what falls due (prompts, button presses, late answers).
     void Advance(std::uint32_t ms);
+    void AdvanceUs(std::uint64_t us);
     std::uint64_t NowUs() const { return fNowUs; }
 
     // Bytes for the program: those whose time has come (all of them without baud pacing).
     std::size_t Available() const;
+    // When the first byte still to be read is ready (UINT64_MAX: none is waiting).
+    std::uint64_t NextOutputUs() const;
     std::size_t TakeOutput(std::uint8_t* buffer, std::size_t max);
     tByteBuffer TakeOutput();
     // Drops what is waiting to be read (a purge of the receive side).

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ThreadName.h"
+
 TSimDevice::TSimDevice(const TSimScenario& scenario, TDateTime clockStart) : fSim(scenario, clockStart) {
     if (SimTraceFromEnvironment()) SimTraceToStderr(fSim);
     fSim.SetCommandObserver(
@@ -19,6 +21,7 @@ TSimDevice::~TSimDevice() {
 void TSimDevice::StartRealTime() {
     if (fRunning.exchange(true)) return;
     fThread = std::thread([this]() {
+        SetCurrentThreadName("vexo-sim-clock");
         auto last = std::chrono::steady_clock::now();
         std::uint64_t carriedUs = 0;
         while (fRunning) {
@@ -40,8 +43,25 @@ void TSimDevice::Stop() {
 }
 
 void TSimDevice::Advance(std::uint32_t ms) {
-    std::lock_guard<std::mutex> lock(fLock);
-    fSim.Advance(ms);
+    bool pending;
+    {
+        std::lock_guard<std::mutex> lock(fLock);
+        const std::size_t before = fSim.Available();
+        fSim.Advance(ms);
+        pending = !fVanished && fSim.Available() > before;
+    }
+    NotifyOutput(pending);
+}
+
+void TSimDevice::SetOutputListener(std::function<void()> listener) {
+    std::lock_guard<std::mutex> lock(fListenerLock);
+    fListener = std::move(listener);
+}
+
+void TSimDevice::NotifyOutput(bool pending) {
+    if (!pending) return;
+    std::lock_guard<std::mutex> lock(fListenerLock);
+    if (fListener) fListener();
 }
 
 namespace {
@@ -64,22 +84,28 @@ void TSimDevice::Observe(std::uint8_t code, const tByteBuffer& payload) {
 }
 
 void TSimDevice::Write(const std::uint8_t* bytes, std::size_t count) {
-    std::lock_guard<std::mutex> lock(fLock);
-    if (fVanished) return;
-    if (fCueLeft == 0) {
-        fSim.Receive(bytes, count);
-        return;
-    }
-    // Byte by byte, so that what follows the cue's command never reaches the reader.
-    for (std::size_t i = 0; i < count; ++i) {
-        fSim.Receive(bytes + i, 1);
-        if (fCueHit) {
-            fCueHit = false;
-            fVanished = true;
-            fSim.PurgeOutput();
-            return;
+    bool pending = false;
+    {
+        std::lock_guard<std::mutex> lock(fLock);
+        if (fVanished) return;
+        const std::size_t before = fSim.Available();
+        if (fCueLeft == 0) {
+            fSim.Receive(bytes, count);
+        } else {
+            // Byte by byte, so that what follows the cue's command never reaches the reader.
+            for (std::size_t i = 0; i < count; ++i) {
+                fSim.Receive(bytes + i, 1);
+                if (fCueHit) {
+                    fCueHit = false;
+                    fVanished = true;
+                    fSim.PurgeOutput();
+                    return;
+                }
+            }
         }
+        pending = fSim.Available() > before;
     }
+    NotifyOutput(pending);
 }
 
 std::size_t TSimDevice::Read(std::uint8_t* buffer, std::size_t max) {

@@ -3,6 +3,7 @@
 // caller advances time by hand or a thread of its own follows the real clock.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -40,6 +41,10 @@ public:
     // Commands with this code the reader has taken so far (-1: all).
     std::uint32_t CommandCount(int code);
 
+    // Called, outside the reader's lock, when the reader has something to send after a command
+    // or as its time passes. Once a new listener is set, the old one is not running any more.
+    void SetOutputListener(std::function<void()> listener);
+
     // Exclusive use by one port at a time.
     bool Claim();
     void Release();
@@ -57,6 +62,9 @@ private:
     std::atomic<bool> fRunning{false};
     std::atomic<bool> fClaimed{false};
     void Observe(std::uint8_t code, const tByteBuffer& payload);
+    void NotifyOutput(bool pending);
+    std::mutex fListenerLock;
+    std::function<void()> fListener;
     // The cue: commands still to come before the cut (0: none armed).
     int fCueCode = -1;
     std::int64_t fCueAddress = -1;

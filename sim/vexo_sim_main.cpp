@@ -1,9 +1,11 @@
 // vexo-sim: the simulated reader on a pseudo-terminal. The first line of standard output is the
 // device to open; it serves until it is killed or the reader is told to shut down.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <thread>
 
@@ -83,33 +85,64 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    // The device is named once the reader is built: a large memory takes a while to fill.
+    ReaderSimulator sim(scenario, NowDateTime());
+    if (trace) SimTraceToStderr(sim);
     std::printf("%s\n", pty.SlavePath().c_str());
     std::fflush(stdout);
 
-    ReaderSimulator sim(scenario, NowDateTime());
-    if (trace) SimTraceToStderr(sim);
-
+    // The reader's time is the real time since its start, to the microsecond. Paced, what the
+    // program writes reaches the reader when it has crossed the wire, and its answers leave at
+    // the wire's rate (the simulator's own pacing).
+    const std::uint64_t pacedBaud = scenario.Baud;
+    using clock = std::chrono::steady_clock;
+    const auto start = clock::now();
+    auto nowUs = [&] {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(clock::now() - start).count());
+    };
+    std::deque<std::pair<std::uint64_t, std::uint8_t>> incoming; // when each byte has crossed
+    std::uint64_t wireFreeUs = 0, wireBytes = 0, wireStartUs = 0;
     std::uint8_t buffer[4096];
-    auto last = std::chrono::steady_clock::now();
-    std::uint64_t carriedUs = 0;
     while (!gStop && sim.SwitchedOn()) {
-        std::int32_t got = pty.Read(buffer, sizeof buffer, 1);
+        const std::uint64_t now = nowUs();
+        if (now > sim.NowUs()) sim.AdvanceUs(now - sim.NowUs());
+        tByteBuffer due;
+        while (!incoming.empty() && incoming.front().first <= now) {
+            due.push_back(incoming.front().second);
+            incoming.pop_front();
+        }
+        if (!due.empty()) sim.Receive(due);
+        std::size_t n;
+        while ((n = sim.TakeOutput(buffer, sizeof buffer)) > 0)
+            pty.Write(buffer, static_cast<std::uint32_t>(n));
+
+        // Up to the next byte due either way, and at least every millisecond for the reader's
+        // own events.
+        std::uint64_t next = std::min(
+            {now + 1000, sim.NextOutputUs(), incoming.empty() ? UINT64_MAX : incoming.front().first});
+        const std::uint64_t after = nowUs();
+        const bool ready = next > after && pty.WaitReadable(static_cast<std::int64_t>(next - after));
+        const std::int32_t got = pty.Read(buffer, sizeof buffer, 0);
         if (got > 0) {
-            sim.Receive(buffer, static_cast<std::size_t>(got));
-        } else {
+            const std::uint64_t at = nowUs();
+            for (std::int32_t i = 0; i < got; ++i) {
+                if (!pacedBaud) {
+                    incoming.emplace_back(at, buffer[i]);
+                    continue;
+                }
+                // Byte times count from the start of a run on the wire, so that rounding does not add up.
+                if (at > wireFreeUs) {
+                    wireStartUs = at;
+                    wireBytes = 0;
+                }
+                wireFreeUs = wireStartUs + ++wireBytes * 10'000'000u / pacedBaud;
+                incoming.emplace_back(wireFreeUs, buffer[i]);
+            }
+        } else if (ready) {
             // Without a program on the other side the master reports a hang-up at once.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        auto now = std::chrono::steady_clock::now();
-        carriedUs += static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::microseconds>(now - last).count());
-        last = now;
-        if (carriedUs >= 1000) {
-            sim.Advance(static_cast<std::uint32_t>(carriedUs / 1000));
-            carriedUs %= 1000;
-        }
-        std::size_t n = sim.TakeOutput(buffer, sizeof buffer);
-        if (n) pty.Write(buffer, static_cast<std::uint32_t>(n));
     }
     if (!sim.SwitchedOn()) std::fprintf(stderr, "vexo-sim: the reader has shut down\n");
     return 0;

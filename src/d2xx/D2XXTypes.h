@@ -38,6 +38,8 @@ constexpr std::uint32_t FT_PURGE_TX = 2;
 constexpr std::uint8_t FT_BITMODE_CBUS_BITBANG = 0x20;
 // Device-list flag of a device that another program has open.
 constexpr std::uint32_t FT_FLAGS_OPENED = 1;
+// FT_SetEventNotification: the event is set when bytes have arrived.
+constexpr std::uint32_t FT_EVENT_RXCHAR = 1;
 
 // One entry of the library's device list.
 struct tFT_device_list_info_node {
@@ -66,7 +68,9 @@ struct tFT_PROGRAM_DATA {
     std::uint8_t Reserved[512];
 };
 
-// X(name, parameter list): every library function returns FT_STATUS.
+// X(name, parameter list): every library function returns FT_STATUS. The last three make
+// transfers faster where a library has them (the bridge's latency timer, and an event set when
+// bytes arrive); the program does without them.
 #define VEXO_D2XX_FUNCTIONS(X)                                                                               \
     X(FT_CreateDeviceInfoList, (std::uint32_t * numDevs))                                                    \
     X(FT_GetDeviceInfoList, (tFT_device_list_info_node * list, std::uint32_t * numDevs))                     \
@@ -100,7 +104,10 @@ struct tFT_PROGRAM_DATA {
     X(FT_GetDeviceInfoDetail,                                                                                \
       (std::uint32_t index, std::uint32_t * flags, std::uint32_t * type, std::uint32_t * id,                 \
        std::uint32_t * locId, void* serial, void* description, FT_HANDLE* handle))                           \
-    X(FT_ListDevices, (void* arg1, void* arg2, std::uint32_t flags))
+    X(FT_ListDevices, (void* arg1, void* arg2, std::uint32_t flags))                                         \
+    X(FT_SetLatencyTimer, (FT_HANDLE handle, std::uint8_t timer))                                            \
+    X(FT_GetLatencyTimer, (FT_HANDLE handle, std::uint8_t * timer))                                          \
+    X(FT_SetEventNotification, (FT_HANDLE handle, std::uint32_t mask, void* arg))
 
 // tFT_CreateDeviceInfoList, ...: pointer types of the exports.
 #define VEXO_D2XX_POINTER_TYPE(name, params) using t##name = FT_STATUS(VEXO_D2XX_CALL*) params;

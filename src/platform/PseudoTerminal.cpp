@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -45,6 +46,14 @@ std::int32_t TPseudoTerminal::Read(std::uint8_t* buffer, std::uint32_t count, in
     return static_cast<std::int32_t>(got);
 }
 
+bool TPseudoTerminal::WaitReadable(std::int64_t timeOutUs) {
+    if (fMaster < 0) return false;
+    pollfd p{fMaster, POLLIN, 0};
+    const timespec t{static_cast<time_t>(timeOutUs / 1'000'000),
+                     static_cast<long>(timeOutUs % 1'000'000) * 1000};
+    return ::ppoll(&p, 1, &t, nullptr) > 0;
+}
+
 std::int32_t TPseudoTerminal::Write(const std::uint8_t* buffer, std::uint32_t count) {
     if (fMaster < 0) return -1;
     std::uint32_t done = 0;
@@ -69,6 +78,9 @@ bool TPseudoTerminal::Open() {
 void TPseudoTerminal::Close() {}
 std::int32_t TPseudoTerminal::Read(std::uint8_t*, std::uint32_t, int) {
     return -1;
+}
+bool TPseudoTerminal::WaitReadable(std::int64_t) {
+    return false;
 }
 std::int32_t TPseudoTerminal::Write(const std::uint8_t*, std::uint32_t) {
     return -1;

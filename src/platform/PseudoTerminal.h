@@ -18,6 +18,9 @@ public:
     const std::string& SlavePath() const { return fSlavePath; }
     // What the slave side wrote; waits at most timeOutMs for the first byte. -1 on failure.
     std::int32_t Read(std::uint8_t* buffer, std::uint32_t count, int timeOutMs);
+    // Waits at most timeOutUs until something can be read (or the slave side is closed); for
+    // a peer that keeps time to the microsecond. False when the time passed.
+    bool WaitReadable(std::int64_t timeOutUs);
     // Writes everything (waiting while the slave's queue is full); the count written.
     std::int32_t Write(const std::uint8_t* buffer, std::uint32_t count);
 
