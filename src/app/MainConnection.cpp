@@ -29,6 +29,12 @@ void TForm_Main::CreateLink() {
     // Unknown texts are corrected in memory only; the program settings are never saved.
     P.SetVal("COM", "parity", ParityText);
     P.SetVal("COM", "stopBits", StopBitsText);
+    // The USB bridge's latency timer in FTDI mode. A value the bridge cannot take gives the
+    // default in memory; the user's text stays for them to mend.
+    const std::int32_t latency = ConfigFile->GetVal(
+        "COM", "LatencyTimer", static_cast<std::int32_t>(TSeriellThread::DefaultLatencyTimer));
+    Schnittstelle->latencyTimer = latency >= 2 && latency <= 255 ? static_cast<std::uint8_t>(latency)
+                                                                 : TSeriellThread::DefaultLatencyTimer;
     Schnittstelle->OnError = [this](TSeriellThread*, TSeriellError Error) {
         TChangeScope s(*this);
         HandleLinkError(Error);

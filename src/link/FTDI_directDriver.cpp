@@ -180,6 +180,15 @@ FT_STATUS FTDIDirect::setTimeOuts(FT_HANDLE ftHandle, std::uint32_t readTimeOut,
                              : FT_ERR_FUNCTION_MISSING;
 }
 
+FT_STATUS FTDIDirect::setLatencyTimer(FT_HANDLE ftHandle, std::uint8_t ms) {
+    return pFT_SetLatencyTimer ? pFT_SetLatencyTimer(ftHandle, ms) : FT_ERR_FUNCTION_MISSING;
+}
+
+FT_STATUS FTDIDirect::setEventNotification(FT_HANDLE ftHandle, std::uint32_t mask, void* event) {
+    return pFT_SetEventNotification ? pFT_SetEventNotification(ftHandle, mask, event)
+                                    : FT_ERR_FUNCTION_MISSING;
+}
+
 std::uint32_t FTDIDirect::getTxInQueue(FT_HANDLE ftHandle) {
     std::uint32_t rx = 0, tx = 0, event = 0;
     if (!fn.FT_GetStatus || fn.FT_GetStatus(ftHandle, &rx, &tx, &event) != FT_OK) return 0;

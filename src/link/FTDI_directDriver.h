@@ -114,6 +114,11 @@ public:
     FT_STATUS writeEEPROM(FT_HANDLE ftHandle, tEEPROMDataX& eepromData);
     FT_STATUS getDeviceInfoDetail(std::int32_t index, tDeviceInfoDetail& deviceInfoDetail);
     FT_STATUS listDevices(void* arg1, void* arg2, std::uint32_t flags);
+    // Optional exports: how long the bridge holds a partial USB packet (ms), and an event the
+    // library sets when bytes arrive (mask FT_EVENT_RXCHAR; the argument is the platform's
+    // event, TLinkWaiter::D2XXEventArgument). 510 where the library lacks them.
+    FT_STATUS setLatencyTimer(FT_HANDLE ftHandle, std::uint8_t ms);
+    FT_STATUS setEventNotification(FT_HANDLE ftHandle, std::uint32_t mask, void* event);
 
     static std::string getDeviceTypeStr(std::uint32_t devType);
     static std::uint32_t getEEPROMSize(const tEEPROMDataX& eepromData);

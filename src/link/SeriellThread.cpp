@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 
+#include "ThreadName.h"
 #include "Tools.h"
 
 namespace {
@@ -31,6 +33,7 @@ TSeriellThread::TSeriellThread(bool CreateSuspended, std::int32_t BufferSize, tS
 
 TSeriellThread::~TSeriellThread() {
     Ende = true;
+    fWaiter.Wake();
     // The UI thread may be the one destroying us: the link thread must not stay
     // waiting for it to run an event.
     if (ISyncInvoker* invoker = fInvoker) invoker->Abandon();
@@ -43,17 +46,62 @@ void TSeriellThread::Start() {
 }
 
 void TSeriellThread::Execute() {
+    SetCurrentThreadName("vexo-link");
+    using clock = std::chrono::steady_clock;
+    auto last = clock::now();
+    std::int64_t carriedUs = 0;
+    bool noInput = false;
     while (!Ende) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (fBusHoldBusyTime > 5) {
-            fBusHoldBusyTime -= 5;
+        const eLinkWait woke = WaitForWork(noInput);
+        // The bus hold counts the time that really passed, however long the wait was.
+        const auto now = clock::now();
+        carriedUs += std::chrono::duration_cast<std::chrono::microseconds>(now - last).count();
+        last = now;
+        const auto elapsedMs = static_cast<std::int32_t>(
+            std::min<std::int64_t>(carriedUs / 1000, std::numeric_limits<std::int32_t>::max()));
+        carriedUs %= 1000;
+        if (fBusHoldBusyTime > elapsedMs) {
+            fBusHoldBusyTime -= elapsedMs;
         } else {
             fBusHoldBusyTime = 0;
             fBusState = bsIDLE;
         }
+        const std::uint64_t before = fBytesReceived;
         ReadSeriell();
         SendBuffer();
+        noInput = woke == eLinkWait::Input && fBytesReceived == before;
     }
+}
+
+eLinkWait TSeriellThread::WaitForWork(bool noInput) {
+    std::lock_guard<std::mutex> waiting(fWaitLock);
+    if (fHoldWaits) return eLinkWait::Woken;
+    std::shared_ptr<ISerialPort> port;
+    bool d2xxEvent = false;
+    {
+        std::lock_guard<std::mutex> rx(criticalRx);
+        if (Open) {
+            port = fComPort;
+            d2xxEvent = fD2XXEvent;
+            // A library may signal without a mark while nobody waits: what is already there
+            // is not waited for.
+            if (d2xxEvent && !noInput && ftdi.getRxAvailable(fFtHandle) > 0) return eLinkWait::Input;
+        }
+    }
+    fTxWakePending = false;
+    const bool waitable = d2xxEvent || (port && port->CanWaitForInput());
+    if (noInput || (Open && !waitable)) return fWaiter.Sleep(CycleMs);
+    // The bus hold and bytes the driver would not take yet run on the cycle's clock.
+    const bool onTheClock = fBusState == bsACTIVE || TxPuffer.GetCount() > 0;
+    const int bound = onTheClock ? CycleMs : std::max(idleWaitMs.load(), CycleMs);
+    if (d2xxEvent) return fWaiter.WaitD2XXEvent(bound);
+    if (port) return port->WaitForInput(fWaiter, bound);
+    // No port: only an open or the end comes to wake us.
+    return fWaiter.Sleep(bound);
+}
+
+void TSeriellThread::TxQueued() {
+    if (!fTxWakePending.exchange(true)) fWaiter.Wake();
 }
 
 void TSeriellThread::holdBus(std::int32_t ms) {
@@ -90,10 +138,16 @@ bool TSeriellThread::OpenPort(std::int32_t portID, std::int32_t Baud, bool portI
     fFtHandle = handle;
     Open = true;
     if (!ApplySettingsOrClose()) return false;
+    // Where the library can: the bridge hands a reply's last partial packet over after this
+    // many ms instead of its default 16, and tells us when bytes arrive. Without either the
+    // link still works, only slower; neither result is an open error.
+    ftdi.setLatencyTimer(handle, latencyTimer);
+    fD2XXEvent = ftdi.setEventNotification(handle, FT_EVENT_RXCHAR, fWaiter.D2XXEventArgument()) == FT_OK;
     fFTDICurrentIdx = portID;
     fFTDIOpendByLocID = portIDAsLocID;
     purgeTransmit();
     purgeReceive();
+    fWaiter.Wake();
     return true;
 }
 
@@ -130,6 +184,7 @@ bool TSeriellThread::OpenCom(const std::string& device) {
     fFTDIOpendByLocID = false;
     purgeTransmit();
     purgeReceive();
+    fWaiter.Wake();
     return true;
 }
 
@@ -209,6 +264,11 @@ bool TSeriellThread::DrainTransmit() {
 
 bool TSeriellThread::ClosePort() {
     if (!Open && !HasPort()) return false;
+    // The link thread leaves its wait on the port before the port goes.
+    fHoldWaits = true;
+    fWaiter.Wake();
+    std::lock_guard<std::mutex> waiting(fWaitLock);
+    fHoldWaits = false;
     bool result;
     // What was sent last (the reader's shutdown text) leaves before the port closes; only
     // what could not leave in time is thrown away.
@@ -231,6 +291,7 @@ bool TSeriellThread::ClosePort() {
         }
         fFtHandle = nullptr;
         fComPort.reset();
+        fD2XXEvent = false;
     }
     return result;
 }
@@ -266,26 +327,35 @@ std::int32_t TSeriellThread::txCount() const {
 
 bool TSeriellThread::SendByte(std::uint8_t B) {
     if (!Open) return false;
-    if (TxPuffer.Add(B)) return true;
+    if (TxPuffer.Add(B)) {
+        TxQueued();
+        return true;
+    }
     if (OnRxBufferFull) OnRxBufferFull(this);
     return false;
 }
 
 bool TSeriellThread::Send(const tByteBuffer& buffer) {
     if (!Open) return false;
-    if (TxPuffer.Add(buffer)) return true;
+    if (TxPuffer.Add(buffer)) {
+        TxQueued();
+        return true;
+    }
     if (OnRxBufferFull) OnRxBufferFull(this);
     return false;
 }
 
 bool TSeriellThread::Send(const std::string& Str) {
     if (!Open) return false;
+    bool queued = true;
     for (std::uint8_t b : Utf16LowBytes(Str))
         if (!TxPuffer.Add(b)) {
             if (OnRxBufferFull) OnRxBufferFull(this);
-            return false;
+            queued = false;
+            break;
         }
-    return true;
+    TxQueued();
+    return queued;
 }
 
 bool TSeriellThread::ReadSeriell() {
@@ -331,6 +401,7 @@ bool TSeriellThread::ReadSeriell() {
         return false;
     }
     if (got == 0) return true;
+    fBytesReceived += got;
     if (overflow && OnRxBufferFull) RaiseSynchronized([this] { OnRxBufferFull(this); });
     if (OnReceive) RaiseSynchronized([this] { OnReceive(this); });
     return true;

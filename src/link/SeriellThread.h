@@ -1,6 +1,8 @@
 #pragma once
 // The byte transport to the reader: a worker thread that moves bytes between one port
-// (a COM port, or an FTDI device through D2XX) and two ring buffers, every 5 ms.
+// (a COM port, or an FTDI device through D2XX) and two ring buffers. Its cycle starts when
+// the port has input, or 5 ms after the last one while anything runs on the cycle's clock;
+// a port that cannot be waited on is polled every 5 ms.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -14,6 +16,7 @@
 #include "ExtTypes.h"
 #include "FTDI_directDriver.h"
 #include "FastRingBufferByte.h"
+#include "LinkWaiter.h"
 #include "SerialPort.h"
 #include "SyncInvoker.h"
 
@@ -52,6 +55,10 @@ public:
 
     static constexpr std::int32_t DefaultBufferSize = 0x80000;
     static constexpr std::uint32_t MaxTransfer = 16384;
+    static constexpr int CycleMs = 5;
+    // The lowest latency timer the D2XX guide gives for the USB bridge.
+    static constexpr std::uint8_t DefaultLatencyTimer = 2;
+    static constexpr int DefaultIdleWaitMs = 100;
 
     // portFactory makes the COM ports (default: the system's); ftdiLibrary is the D2XX
     // library loaded by name.
@@ -130,7 +137,12 @@ public:
     std::int32_t countOfBits = 8;
     tStopBits stopBits = FT_STOP_BITS_1;
     tParity parity = FT_PARITY_NONE;
+    // FTDI mode: the bridge's latency timer in ms, set at each open where the library can.
+    std::uint8_t latencyTimer = DefaultLatencyTimer;
     bool syncEvents = true;
+    // The longest wait for input while nothing runs on the cycle's clock (ports that tell
+    // when input arrives only).
+    std::atomic<int> idleWaitMs{DefaultIdleWaitMs};
 
     TReceiveEvent OnReceive;
     TReceiveBufferFull OnRxBufferFull;
@@ -144,6 +156,11 @@ public:
 
 private:
     void Execute();
+    // Until the next cycle is due; noInput: the last wake-up for input brought nothing
+    // (a hung-up descriptor stays readable), so sleep one cycle instead.
+    eLinkWait WaitForWork(bool noInput);
+    // Bytes were queued for sending: a waiting link thread takes them on its next cycle.
+    void TxQueued();
     bool OpenCom(const std::string& device);
     void applySettings();
     // applySettings on a port just opened; on an error the port is closed again, the error kept.
@@ -160,7 +177,8 @@ private:
     // The open port: an FTDI handle or a COM port object. Removed only while both
     // criticalRx and criticalTx are held, so no transfer is using it then.
     FT_HANDLE fFtHandle = nullptr;
-    std::unique_ptr<ISerialPort> fComPort;
+    // Shared with the link thread's wait, which runs outside the locks.
+    std::shared_ptr<ISerialPort> fComPort;
     tSerialPortFactory fPortFactory;
 
     TFastRingBufferByte RxPuffer;
@@ -180,6 +198,17 @@ private:
     std::atomic<eBusState> fBusState{bsIDLE};
     std::atomic<std::int32_t> fBusHoldBusyTime{0};
     bool fRTS = false, fDTR = false;
+
+    TLinkWaiter fWaiter;
+    // Held by the link thread while it waits on its port. A wait on a descriptor keeps the
+    // device open (and its exclusive lock held) past close(), so ClosePort takes it first,
+    // and fHoldWaits keeps the thread from starting another wait meanwhile.
+    std::mutex fWaitLock;
+    std::atomic<bool> fHoldWaits{false};
+    // The D2XX library sets fWaiter's event when bytes arrive.
+    std::atomic<bool> fD2XXEvent{false};
+    std::atomic<bool> fTxWakePending{false};
+    std::atomic<std::uint64_t> fBytesReceived{0};
 
     std::atomic<ISyncInvoker*> fInvoker{nullptr};
     std::thread fThread;

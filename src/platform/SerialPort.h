@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "LinkWaiter.h"
+
 // Open results besides 0 (the Windows system error codes the link's texts are keyed to).
 constexpr std::uint32_t SERIAL_ERROR_NO_SUCH_DEVICE = 2;
 constexpr std::uint32_t SERIAL_ERROR_IN_USE = 5;
@@ -75,6 +77,12 @@ public:
     virtual bool SetRTS(bool on) = 0;
     // SERIAL_MS_* bits; False (and 0) where the device has no modem lines.
     virtual bool GetModemStatus(std::uint32_t& status) = 0;
+    // True when WaitForInput ends as soon as input arrives; a port that cannot tell only
+    // sleeps there, and its user must keep polling it.
+    virtual bool CanWaitForInput() const { return false; }
+    // Waits at most timeOutMs until input is queued (or the device reports trouble), or
+    // until the waiter is woken from another thread.
+    virtual eLinkWait WaitForInput(TLinkWaiter& waiter, int timeOutMs) { return waiter.Sleep(timeOutMs); }
 };
 
 using tSerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;

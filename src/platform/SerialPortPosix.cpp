@@ -68,6 +68,11 @@ public:
         return true;
     }
 
+    bool CanWaitForInput() const override { return true; }
+    eLinkWait WaitForInput(TLinkWaiter& waiter, int timeOutMs) override {
+        return waiter.WaitDescriptor(fTty.Fd(), timeOutMs);
+    }
+
 private:
     TTtyDevice fTty;
 };

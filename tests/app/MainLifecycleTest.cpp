@@ -46,6 +46,7 @@ const TKey UserKeyDefaults[] = {
     {"Setup", "LoadLastSavedOnStart", "false"},
     {"Setup", "DisableVexoButtonOnConnect", "false"},
     {"COM", "Port", "1"},
+    {"COM", "LatencyTimer", "2"},
     {"VexoCommunication", "autoConnect", "true"},
     {"VexoCommunication", "ShutDownOnClose", "false"},
 };
@@ -224,6 +225,20 @@ TEST(MainStart, LineSettingTexts) {
         std::string kept;
         EXPECT_EQ(StopBitsFromSetting(c.Text, kept), c.Code) << c.Text;
         EXPECT_EQ(kept, c.Kept) << c.Text;
+    }
+}
+
+TEST(MainStart, LatencyTimerSettingOutsideTheBridgesRangeGivesTheDefault) {
+    const struct {
+        const char* Text;
+        int Value;
+    } cases[] = {{"5", 5}, {"255", 255}, {"2", 2},   {"1", 2},
+                 {"0", 2}, {"256", 2},   {"-16", 2}, {"\"fast\"", 2}};
+    for (const auto& c : cases) {
+        TFormSandbox box;
+        WriteTextFile(box.App + "/DRConfig.ini", {"[COM]", std::string("LatencyTimer = ") + c.Text});
+        auto form = box.Start();
+        EXPECT_EQ(form->Schnittstelle->latencyTimer, c.Value) << c.Text;
     }
 }
 

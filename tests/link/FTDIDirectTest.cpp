@@ -221,6 +221,8 @@ TEST_F(FTDIDirectFake, MissingSingleFunctionGives510AndTheRestWorks) {
     FT_HANDLE h = nullptr;
     ASSERT_EQ(ftdi.openEx(1, h, false), FT_OK);
     EXPECT_EQ(ftdi.setBaudrate(h, 9600), FT_ERR_FUNCTION_MISSING);
+    EXPECT_EQ(ftdi.setLatencyTimer(h, 2), FT_ERR_FUNCTION_MISSING);
+    EXPECT_EQ(ftdi.setEventNotification(h, FT_EVENT_RXCHAR, nullptr), FT_ERR_FUNCTION_MISSING);
     EXPECT_EQ(ftdi.reset(h), FT_OK);
     EXPECT_EQ(ftdi.close(h), FT_OK);
 }

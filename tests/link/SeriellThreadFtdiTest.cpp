@@ -40,6 +40,8 @@ TEST_F(FtdiLink, OpenByIndexSetsTheDeviceUpAndMovesBytes) {
     EXPECT_EQ(s.readTimeOut, 1000u);
     EXPECT_EQ(s.writeTimeOut, 1000u);
     EXPECT_EQ(s.purgeMasks, FT_PURGE_RX | FT_PURGE_TX);
+    EXPECT_EQ(s.latencyTimer, TSeriellThread::DefaultLatencyTimer);
+    EXPECT_EQ(s.eventMask, FT_EVENT_RXCHAR);
     EXPECT_TRUE(s.dtr);
     EXPECT_FALSE(s.rts);
     EXPECT_EQ(link.RealBaud, 115200);
@@ -63,6 +65,19 @@ TEST_F(FtdiLink, OpenByIndexSetsTheDeviceUpAndMovesBytes) {
     EXPECT_TRUE(link.ClosePort());
     EXPECT_FALSE(State(1).open);
     EXPECT_STREQ(link.ftdiCurrentDevice().description, "invalid");
+}
+
+TEST_F(FtdiLink, LatencyTimerAndEventAreOnlyAskedFor) {
+    link.latencyTimer = 7;
+    ASSERT_TRUE(link.OpenPort(0, 9600, false));
+    EXPECT_EQ(State(0).latencyTimer, 7);
+    // A library that refuses either still opens the device, which keeps its own timer.
+    ForceStatus("FT_SetLatencyTimer", FT_INVALID_PARAMETER);
+    ForceStatus("FT_SetEventNotification", FT_INVALID_PARAMETER);
+    ASSERT_TRUE(link.OpenPort(1, 9600, false)) << link.GetErrorMessage();
+    EXPECT_EQ(link.GetErrorCode(), 0u);
+    EXPECT_EQ(State(1).latencyTimer, 16);
+    EXPECT_EQ(State(1).eventMask, 0u);
 }
 
 TEST_F(FtdiLink, OpenByLocationFindsItsListEntry) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
+#include <memory>
 #include <thread>
 
 #include "FakeFtdiFixture.h"
@@ -143,4 +145,102 @@ TEST_F(LinkProtocol, FramesLeaveThroughBothBackendsAndRepliesArrive) {
         Inject(0, frame.data(), static_cast<std::uint32_t>(frame.size()));
         ASSERT_TRUE(WaitFor([&] { return link.RxCount() == frame.size(); }));
     }
+}
+
+// With nothing on the cycle's clock the link thread waits for input instead of polling. Its
+// idle bound is set far beyond the test's waits here: whatever arrives within them came
+// through the wake-up, not the bound.
+constexpr int NeverMs = 600000;
+constexpr int HangBoundMs = 20000;
+
+TEST(LinkThread, OverAPtyInputQueuedBytesCloseAndEndWakeTheWaitingThread) {
+    TPseudoTerminal pty;
+    ASSERT_TRUE(pty.Open());
+    auto link = std::make_unique<TSeriellThread>(true);
+    link->idleWaitMs = NeverMs;
+    link->syncEvents = false;
+    std::atomic<int> received{0};
+    link->OnReceive = [&](TSeriellThread* sender) {
+        tByteBuffer got;
+        sender->read(got, -1);
+        received += static_cast<int>(got.size());
+    };
+    link->Start();
+    ASSERT_TRUE(link->OpenPortPath(pty.SlavePath(), 115200));
+    for (int round = 0; round < 3; ++round) {
+        // Long enough for the bus to fall idle, so the thread waits on the descriptor.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const std::uint8_t reply[2] = {0x10, 0x20};
+        ASSERT_EQ(pty.Write(reply, 2), 2);
+        ASSERT_TRUE(WaitFor([&] { return received == 2 * (round + 1); }, HangBoundMs)) << round;
+    }
+    // Queued without a flush of its own: the cycle it wakes sends it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(link->Send(std::string("ok")));
+    std::uint8_t out[2] = {};
+    std::int32_t n = 0;
+    for (int i = 0; i < HangBoundMs / 20 && n < 2; ++i)
+        n += pty.Read(out + n, 2 - static_cast<std::uint32_t>(n), 20);
+    EXPECT_EQ(n, 2);
+    // Closing, reopening and ending do not wait for the bound either.
+    EXPECT_TRUE(link->ClosePort());
+    ASSERT_TRUE(link->OpenPortPath(pty.SlavePath(), 115200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::uint8_t more = 0x30;
+    ASSERT_EQ(pty.Write(&more, 1), 1);
+    EXPECT_TRUE(WaitFor([&] { return received == 7; }, HangBoundMs));
+    const auto start = std::chrono::steady_clock::now();
+    link.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(HangBoundMs));
+}
+
+TEST(LinkThread, AReaderThatHangsUpDoesNotKeepTheThreadSpinning) {
+    auto pty = std::make_unique<TPseudoTerminal>();
+    ASSERT_TRUE(pty->Open());
+    TSeriellThread link(true);
+    link.idleWaitMs = NeverMs;
+    link.Start();
+    ASSERT_TRUE(link.OpenPortPath(pty->SlavePath(), 115200));
+    // The descriptor now stays readable (a hang-up) and reads fail: the thread falls back to
+    // its cycle. Its CPU time over half a second tells a cycle (next to nothing) from a spin.
+    pty.reset();
+    const std::clock_t before = std::clock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const double cpuSeconds = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
+    EXPECT_LT(cpuSeconds, 0.25);
+    EXPECT_TRUE(link.isOpen());
+}
+
+TEST_F(LinkProtocol, TheLibrarysEventWakesTheWaitingThreadAndItStopsPolling) {
+    TSeriellThread link(true);
+    link.idleWaitMs = NeverMs;
+    link.syncEvents = false;
+    std::atomic<int> received{0};
+    link.OnReceive = [&](TSeriellThread* sender) {
+        tByteBuffer got;
+        sender->read(got, -1);
+        received += static_cast<int>(got.size());
+    };
+    link.setFtdiMode(true);
+    ASSERT_EQ(link.ftdi.updateDeviceList(100), FT_OK);
+    link.Start();
+    ASSERT_TRUE(link.OpenPort(0, 115200)) << link.GetErrorMessage();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::uint32_t polled = State(0).queueStatusCalls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Every 5 ms this would be 60 looks at the device; waiting for the event it is none.
+    EXPECT_LT(State(0).queueStatusCalls - polled, 10u);
+    const std::uint8_t reply[3] = {1, 2, 3};
+    for (int round = 1; round <= 3; ++round) {
+        Inject(0, reply, 3);
+        ASSERT_TRUE(WaitFor([&] { return received == 3 * round; }, HangBoundMs)) << round;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+
+    // A library without the event is polled on the cycle, and still delivers.
+    ForceStatus("FT_SetEventNotification", FT_INVALID_PARAMETER);
+    ASSERT_TRUE(link.OpenPort(1, 115200)) << link.GetErrorMessage();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Inject(1, reply, 3);
+    ASSERT_TRUE(WaitFor([&] { return received == 12; }, HangBoundMs));
 }

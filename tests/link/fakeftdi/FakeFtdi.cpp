@@ -1,5 +1,6 @@
 // A D2XX-compatible library for the link's tests: devices in memory whose bytes, line
-// settings and failures the test controls. Built twice, once without FT_SetBaudRate.
+// settings and failures the test controls. Built twice, once without FT_SetBaudRate and the
+// optional latency-timer and event exports.
 #define VEXO_D2XX_DECLARE_FUNCTIONS
 #define VEXO_D2XX_EXPORT __attribute__((visibility("default")))
 #include "D2XXTypes.h"
@@ -9,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <pthread.h>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,25 @@ struct tDevice {
     std::deque<std::uint8_t> rx, tx;
     std::uint32_t writeLimit = UINT32_MAX;
     tFakeFtdiState state{};
+    void* event = nullptr;
 };
+
+// FT_SetEventNotification's argument on Linux: the library signals the condition under the
+// mutex; the flag marks it for a waiter that is not waiting yet.
+struct tEventHandle {
+    pthread_cond_t condition;
+    pthread_mutex_t mutex;
+    int flag;
+};
+
+void SignalEvent(tDevice& d) {
+    if (!d.event || !(d.state.eventMask & FT_EVENT_RXCHAR)) return;
+    auto* e = static_cast<tEventHandle*>(d.event);
+    pthread_mutex_lock(&e->mutex);
+    e->flag = 1;
+    pthread_cond_signal(&e->condition);
+    pthread_mutex_unlock(&e->mutex);
+}
 
 std::mutex lock;
 std::vector<tDevice> devices;
@@ -37,6 +57,7 @@ void MakeDevices(std::uint32_t count) {
         devices[i].locId = 0x1021 + i * 0x10;
         devices[i].serial = "FK0000" + std::to_string(i + 1);
         devices[i].description = "Fake Vexo Cable";
+        devices[i].state.latencyTimer = 16;
     }
 }
 
@@ -91,7 +112,9 @@ FAKE_EXPORT void FakeFtdi_SetDeviceInfo(std::uint32_t index, std::uint32_t flags
 
 FAKE_EXPORT void FakeFtdi_Inject(std::uint32_t index, const std::uint8_t* data, std::uint32_t count) {
     std::lock_guard<std::mutex> guard(lock);
-    if (index < devices.size()) devices[index].rx.insert(devices[index].rx.end(), data, data + count);
+    if (index >= devices.size()) return;
+    devices[index].rx.insert(devices[index].rx.end(), data, data + count);
+    SignalEvent(devices[index]);
 }
 
 FAKE_EXPORT std::uint32_t FakeFtdi_Take(std::uint32_t index, std::uint8_t* buffer, std::uint32_t max) {
@@ -173,6 +196,8 @@ FT_STATUS FT_Close(FT_HANDLE handle) {
     DEVICE_CALL("FT_Close");
     d->state.open = false;
     ++d->state.closes;
+    // A closed handle's event is never set again.
+    d->event = nullptr;
     return FT_OK;
 }
 
@@ -202,6 +227,7 @@ FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, std::uint8_t wordLength, s
 
 FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t* rxBytes) {
     DEVICE_CALL("FT_GetQueueStatus");
+    ++d->state.queueStatusCalls;
     *rxBytes = static_cast<std::uint32_t>(d->rx.size());
     return FT_OK;
 }
@@ -310,6 +336,22 @@ FT_STATUS FT_GetBitMode(FT_HANDLE handle, std::uint8_t* mode) {
     *mode = d->state.bitMask;
     return FT_OK;
 }
+
+#ifndef FAKEFTDI_WITHOUT_SETBAUDRATE
+// Optional exports: the partial library goes without them too.
+FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t timer) {
+    DEVICE_CALL("FT_SetLatencyTimer");
+    d->state.latencyTimer = timer;
+    return FT_OK;
+}
+
+FT_STATUS FT_SetEventNotification(FT_HANDLE handle, std::uint32_t mask, void* arg) {
+    DEVICE_CALL("FT_SetEventNotification");
+    d->state.eventMask = arg ? mask : 0;
+    d->event = arg;
+    return FT_OK;
+}
+#endif
 
 FT_STATUS FT_SetTimeouts(FT_HANDLE handle, std::uint32_t readTimeOut, std::uint32_t writeTimeOut) {
     DEVICE_CALL("FT_SetTimeouts");

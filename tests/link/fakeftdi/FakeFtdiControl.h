@@ -13,6 +13,9 @@ struct tFakeFtdiState {
     std::uint32_t eepromSize; // size and device type of the last FT_EEPROM_Read/Program
     std::uint32_t eepromType;
     char programmedDescription[65];
+    std::uint8_t latencyTimer;      // 16 until FT_SetLatencyTimer
+    std::uint32_t eventMask;        // of FT_SetEventNotification (0: none armed)
+    std::uint32_t queueStatusCalls; // FT_GetQueueStatus calls: how often the device was polled
 };
 
 // Fresh devices, no forced statuses, nothing queued.
