@@ -1,9 +1,13 @@
 // A tracking file of years of results: a list of 20 000 entries merged into a file of
 // 20 000 lines of which half hold the same Test IDs, and the merged file loaded back.
+// Then a clinic's file of 100 000 entries in the long style with line images, loaded at
+// start until the window is ready, with the memory it takes.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -116,5 +120,117 @@ void BM_LoadMergedFile(benchmark::State& state) {
     state.counters["entries_loaded"] = static_cast<double>(w.Form->MeasureList.size());
 }
 BENCHMARK(BM_LoadMergedFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+constexpr int LargeEntries = 100000;
+
+// A figure of /proc/self/status, in KiB.
+long StatusKiB(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+    return -1;
+}
+
+// The peak of the resident set starts again from what is resident now.
+void ResetPeakMemory() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct TLargeFile {
+    fs::path Dir;
+    fs::path File;
+    TLargeFile() {
+        std::string pattern = (fs::temp_directory_path() / "vexo-bench-large-XXXXXX").string();
+        Dir = mkdtemp(pattern.data());
+        for (const char* d : {"app", "user", "all"}) fs::create_directories(Dir / d);
+        std::string error;
+        WriteTextFileLines((Dir / "app" / "DRConfigRO.ini").string(), {"[Setup]"}, error);
+        File = Dir / "Clinic.tsv";
+        // Written line by line: the file's making must not set the memory mark.
+        std::ofstream out(File, std::ios::binary);
+        auto put = [&](const std::string& line) {
+            std::vector<std::uint8_t> bytes = EncodeTextLines({line});
+            out.write(reinterpret_cast<const char*>(bytes.data()) + 2,
+                      static_cast<std::streamsize>(bytes.size() - 2));
+        };
+        out.write("\xFF\xFE", 2);
+        TLanguageFile texts("", true);
+        put(BuildTSVHeader(TSVVLong, texts));
+        for (int n = 0; n < LargeEntries; ++n) put(BuildTSVLine(*Entry(n, n % 5 ? "" : "checked"), TSVVLong));
+    }
+    ~TLargeFile() {
+        std::error_code ec;
+        fs::remove_all(Dir, ec);
+    }
+};
+
+TLargeFile& LargeFile() {
+    static TLargeFile f;
+    return f;
+}
+
+// The window started with "load the last file on start": from its start timer to the first
+// screen of rows drawn.
+void BM_LoadLargeFileAtStart(benchmark::State& state) {
+    TLargeFile& file = LargeFile();
+    double peakKiB = 0, retainedKiB = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TManualClock clock;
+        TMainEnvironment env;
+        env.Timers = &clock;
+        env.PathsSystem = tPathsSystem{(file.Dir / "app").string(), (file.Dir / "user").string(),
+                                       (file.Dir / "all").string(), nullptr, nullptr};
+        env.Link.LibraryName = "libvexo-no-such-d2xx.so";
+        env.Link.CreateSuspended = true;
+        auto form = std::make_unique<TForm_Main>(env);
+        form->Menu_LoadLastSavedOnStart.Checked = true;
+        form->OpenDialog_Results.InitialDir = file.Dir.string();
+        form->OpenDialog_Results.FileName = file.File.filename().string();
+        ResetPeakMemory();
+        const long before = StatusKiB("VmRSS");
+        const std::size_t heapBefore = mallinfo2().uordblks;
+        state.ResumeTiming();
+
+        clock.Advance(150);
+        for (std::int32_t row = 0; row < std::min<std::int32_t>(40, form->ListView_Measurements.ItemCount);
+             ++row)
+            benchmark::DoNotOptimize(form->ListView_MeasurementsData(row));
+
+        state.PauseTiming();
+        if (form->MeasureList.size() != static_cast<std::size_t>(LargeEntries) || !form->initialized)
+            state.SkipWithError("the file did not load whole");
+        peakKiB = static_cast<double>(StatusKiB("VmHWM") - before);
+        retainedKiB = static_cast<double>(mallinfo2().uordblks - heapBefore) / 1024.0;
+        form.reset();
+        state.ResumeTiming();
+    }
+    std::error_code ec;
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(file.File, ec)) / 1e6;
+    state.counters["peak_KiB_per_entry"] = peakKiB / LargeEntries;
+    state.counters["kept_KiB_per_entry"] = retainedKiB / LargeEntries;
+}
+BENCHMARK(BM_LoadLargeFileAtStart)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+// The loaded list sorted by its date column.
+void BM_SortLargeListByDate(benchmark::State& state) {
+    TLargeFile& file = LargeFile();
+    TManualClock clock;
+    TMainEnvironment env;
+    env.Timers = &clock;
+    env.PathsSystem = tPathsSystem{(file.Dir / "app").string(), (file.Dir / "user").string(),
+                                   (file.Dir / "all").string(), nullptr, nullptr};
+    env.Link.LibraryName = "libvexo-no-such-d2xx.so";
+    env.Link.CreateSuspended = true;
+    TForm_Main form(env);
+    form.LoadMeasureFile(file.File.string());
+    constexpr std::int32_t DateColumn = 4;
+    for (auto _ : state) form.ListView_MeasurementsColumnClick(DateColumn);
+    state.counters["entries"] = static_cast<double>(form.MeasureList.size());
+}
+BENCHMARK(BM_SortLargeListByDate)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
