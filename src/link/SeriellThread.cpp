@@ -17,6 +17,9 @@ constexpr std::uint32_t FtdiTimeOutMs = 1000;
 // How long a closing port lets queued bytes (the reader's shutdown text) leave.
 constexpr int CloseDrainMs = 200;
 
+// Set on every link thread: what it leaves queued it takes on its own next cycle.
+thread_local bool tOnLinkThread = false;
+
 std::uint32_t Flagged(FT_STATUS status) {
     return status == FT_OK ? 0 : (status | ErrorBit);
 }
@@ -47,6 +50,7 @@ void TSeriellThread::Start() {
 
 void TSeriellThread::Execute() {
     SetCurrentThreadName("vexo-link");
+    tOnLinkThread = true;
     using clock = std::chrono::steady_clock;
     auto last = clock::now();
     std::int64_t carriedUs = 0;
@@ -327,10 +331,9 @@ std::int32_t TSeriellThread::txCount() const {
 
 bool TSeriellThread::SendByte(std::uint8_t B) {
     if (!Open) return false;
-    if (TxPuffer.Add(B)) {
-        TxQueued();
-        return true;
-    }
+    // No wake-up here: a frame is queued byte by byte and flushed by its sender; waking the
+    // link thread at its first byte would send it in pieces.
+    if (TxPuffer.Add(B)) return true;
     if (OnRxBufferFull) OnRxBufferFull(this);
     return false;
 }
@@ -439,6 +442,9 @@ bool TSeriellThread::SendBuffer() {
         }
         if (notAllSent) serError = Err_NotAllSend;
     }
+    // Bytes the driver would not take yet go out on the link thread's cycle; one waiting for
+    // input is told so.
+    if (!tOnLinkThread && TxPuffer.GetCount() > 0) TxQueued();
     if (notAllSent && OnError) RaiseSynchronized([this] { OnError(this, Err_NotAllSend); });
     return result;
 }

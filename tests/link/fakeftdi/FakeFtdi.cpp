@@ -10,11 +10,16 @@
 #include <deque>
 #include <map>
 #include <mutex>
-#include <pthread.h>
 #include <string>
 #include <vector>
 
 #include "FakeFtdiControl.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -29,6 +34,7 @@ struct tDevice {
     void* event = nullptr;
 };
 
+#ifndef _WIN32
 // FT_SetEventNotification's argument on Linux: the library signals the condition under the
 // mutex; the flag marks it for a waiter that is not waiting yet.
 struct tEventHandle {
@@ -36,14 +42,20 @@ struct tEventHandle {
     pthread_mutex_t mutex;
     int flag;
 };
+#endif
 
+// On Windows the argument is an event object.
 void SignalEvent(tDevice& d) {
     if (!d.event || !(d.state.eventMask & FT_EVENT_RXCHAR)) return;
+#ifdef _WIN32
+    ::SetEvent(static_cast<HANDLE>(d.event));
+#else
     auto* e = static_cast<tEventHandle*>(d.event);
     pthread_mutex_lock(&e->mutex);
     e->flag = 1;
     pthread_cond_signal(&e->condition);
     pthread_mutex_unlock(&e->mutex);
+#endif
 }
 
 std::mutex lock;
