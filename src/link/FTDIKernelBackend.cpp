@@ -83,6 +83,10 @@ tD2XXFunctions TFtdiKernelBackend::Functions() {
         return OpenEx(arg, flags, handle);
     };
     f.FT_Close = [this](FT_HANDLE handle) { return Close(handle); };
+    f.FT_SetLatencyTimer = [this](FT_HANDLE h, std::uint8_t ms) { return SetLatencyTimer(h, ms); };
+    f.FT_GetLatencyTimer = [this](FT_HANDLE h, std::uint8_t* ms) {
+        return ms ? GetLatencyTimer(h, *ms) : FT_INVALID_PARAMETER;
+    };
     f.FT_Read = [this](FT_HANDLE h, void* b, std::uint32_t n, std::uint32_t* got) {
         return Read(h, b, n, got);
     };
@@ -360,8 +364,9 @@ FT_STATUS TFtdiKernelBackend::SetLatencyTimer(FT_HANDLE handle, std::uint8_t ms)
     if (!d) return FT_INVALID_HANDLE;
     if (ms == 0) return FT_INVALID_PARAMETER;
     if (WriteLatencyTimer(d->PortFolder, ms)) return FT_OK;
-    // Without the file the driver's flag knows two values: 1 ms, or its own default.
-    return d->Tty.SetLowLatency(ms == 1) ? FT_OK : FT_NOT_SUPPORTED;
+    // Without the file the driver's flag knows two values, 1 ms or its own default (16): the
+    // nearer one.
+    return d->Tty.SetLowLatency(ms < 16) ? FT_OK : FT_NOT_SUPPORTED;
 }
 
 FT_STATUS TFtdiKernelBackend::GetLatencyTimer(FT_HANDLE handle, std::uint8_t& ms) {

@@ -181,12 +181,12 @@ FT_STATUS FTDIDirect::setTimeOuts(FT_HANDLE ftHandle, std::uint32_t readTimeOut,
 }
 
 FT_STATUS FTDIDirect::setLatencyTimer(FT_HANDLE ftHandle, std::uint8_t ms) {
-    return pFT_SetLatencyTimer ? pFT_SetLatencyTimer(ftHandle, ms) : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_SetLatencyTimer ? fn.FT_SetLatencyTimer(ftHandle, ms) : FT_ERR_FUNCTION_MISSING;
 }
 
 FT_STATUS FTDIDirect::setEventNotification(FT_HANDLE ftHandle, std::uint32_t mask, void* event) {
-    return pFT_SetEventNotification ? pFT_SetEventNotification(ftHandle, mask, event)
-                                    : FT_ERR_FUNCTION_MISSING;
+    return fn.FT_SetEventNotification ? fn.FT_SetEventNotification(ftHandle, mask, event)
+                                      : FT_ERR_FUNCTION_MISSING;
 }
 
 std::uint32_t FTDIDirect::getTxInQueue(FT_HANDLE ftHandle) {

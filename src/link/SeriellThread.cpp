@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "FTDIKernelBackend.h"
 #include "ThreadName.h"
 #include "Tools.h"
 
@@ -82,23 +83,32 @@ eLinkWait TSeriellThread::WaitForWork(bool noInput) {
     if (fHoldWaits) return eLinkWait::Woken;
     std::shared_ptr<ISerialPort> port;
     bool d2xxEvent = false;
+    int descriptor = -1;
     {
         std::lock_guard<std::mutex> rx(criticalRx);
         if (Open) {
             port = fComPort;
             d2xxEvent = fD2XXEvent;
+            // The built-in backend's device is a tty: wait on it as on a COM port. ClosePort
+            // waits for this wait to end before it closes the descriptor.
+#ifdef __linux__
+            if (fFtHandle && ftdi.builtInBackend()) descriptor = ftdi.builtInBackend()->Descriptor(fFtHandle);
+#endif
             // A library may signal without a mark while nobody waits: what is already there
             // is not waited for.
             if (d2xxEvent && !noInput && ftdi.getRxAvailable(fFtHandle) > 0) return eLinkWait::Input;
         }
     }
     fTxWakePending = false;
-    const bool waitable = d2xxEvent || (port && port->CanWaitForInput());
+    const bool waitable = d2xxEvent || descriptor >= 0 || (port && port->CanWaitForInput());
     if (noInput || (Open && !waitable)) return fWaiter.Sleep(CycleMs);
     // The bus hold and bytes the driver would not take yet run on the cycle's clock.
     const bool onTheClock = fBusState == bsACTIVE || TxPuffer.GetCount() > 0;
     const int bound = onTheClock ? CycleMs : std::max(idleWaitMs.load(), CycleMs);
     if (d2xxEvent) return fWaiter.WaitD2XXEvent(bound);
+#ifdef __linux__
+    if (descriptor >= 0) return fWaiter.WaitDescriptor(descriptor, bound);
+#endif
     if (port) return port->WaitForInput(fWaiter, bound);
     // No port: only an open or the end comes to wake us.
     return fWaiter.Sleep(bound);

@@ -232,8 +232,7 @@ TEST(MainStart, LatencyTimerSettingOutsideTheBridgesRangeGivesTheDefault) {
     const struct {
         const char* Text;
         int Value;
-    } cases[] = {{"5", 5}, {"255", 255}, {"2", 2},   {"1", 2},
-                 {"0", 2}, {"256", 2},   {"-16", 2}, {"\"fast\"", 2}};
+    } cases[] = {{"5", 5}, {"1", 2}, {"256", 2}, {"\"fast\"", 2}};
     for (const auto& c : cases) {
         TFormSandbox box;
         WriteTextFile(box.App + "/DRConfig.ini", {"[COM]", std::string("LatencyTimer = ") + c.Text});

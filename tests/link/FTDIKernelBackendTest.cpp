@@ -5,7 +5,9 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include "DropPrivileges.h"
@@ -308,8 +310,14 @@ TEST_F(KernelFtdi, TheLinkDrivesAReaderThroughTheBackend) {
     ASSERT_TRUE(link.ftdiMode());
     ASSERT_EQ(link.ftdi.updateDeviceList(2000), FT_OK);
     link.Set_DTR(true);
+    link.latencyTimer = 5;
     ASSERT_TRUE(link.OpenPort(0, 14400, false)) << link.GetErrorMessage();
     EXPECT_EQ(link.RealBaud, 14400);
+    std::ifstream latency(Tree.Sys /
+                          "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/ttyUSB0/latency_timer");
+    int ms = 0;
+    EXPECT_TRUE(latency >> ms);
+    EXPECT_EQ(ms, 5);
     EXPECT_STREQ(link.ftdiCurrentDevice().serial, "VX000001");
     ASSERT_TRUE(link.Send(std::string("ID?\r")));
     EXPECT_TRUE(link.SendBuffer());
@@ -329,6 +337,38 @@ TEST_F(KernelFtdi, TheLinkDrivesAReaderThroughTheBackend) {
     Tree.Remove("ttyUSB0");
     EXPECT_FALSE(link.OpenPort(0x12, 14400, true));
     EXPECT_EQ(link.GetErrorCode(), 0x8002u);
+}
+
+// The running link thread waits on the device's descriptor: a reply wakes it long before its
+// idle bound, which is set beyond the test's waits.
+TEST_F(KernelFtdi, TheLinkThreadWakesForAReply) {
+    TPtyReader& reader = AddReader("ttyUSB0", "1-2", "VX000001");
+    setenv("VEXO_SYSFS_ROOT", Tree.Sys.c_str(), 1);
+    setenv("VEXO_DEV_ROOT", Tree.Dev.c_str(), 1);
+    TSeriellThread link(true);
+    unsetenv("VEXO_SYSFS_ROOT");
+    unsetenv("VEXO_DEV_ROOT");
+    link.idleWaitMs = 600000;
+    link.syncEvents = false;
+    std::atomic<int> received{0};
+    link.OnReceive = [&](TSeriellThread* sender) {
+        tByteBuffer got;
+        sender->read(got, -1);
+        received += static_cast<int>(got.size());
+    };
+    link.setFtdiMode(true);
+    ASSERT_EQ(link.ftdi.updateDeviceList(2000), FT_OK);
+    link.Start();
+    ASSERT_TRUE(link.OpenPort(0, 115200, false)) << link.GetErrorMessage();
+    const std::uint8_t reply[] = {0x02, 0x55, 0x03};
+    for (int round = 1; round <= 2; ++round) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        reader.Pty.Write(reply, 3);
+        for (int i = 0; i < 10000 && received < 3 * round; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_EQ(received, 3 * round);
+    }
+    EXPECT_TRUE(link.ClosePort());
 }
 
 TEST(KernelFtdiChoice, WithoutALibraryTheBuiltInBackendServes) {
