@@ -182,15 +182,15 @@ struct TBenchWindow {
         std::string pattern = (fs::temp_directory_path() / "vexo-bench-read-XXXXXX").string();
         Dir = mkdtemp(pattern.data());
         const fs::path app = Dir / "app", user = Dir / "user", all = Dir / "all";
-        const fs::path config = user / "zr4" / "Vexo Data Reader";
-        for (const fs::path& d : {app, user, all, config}) fs::create_directories(d);
+        for (const fs::path& d : {app, user, all}) fs::create_directories(d);
         std::string error;
         WriteTextFileLines((app / "DRConfigRO.ini").string(), {"[COM]", "Baud = " + std::to_string(baud)},
                            error);
         std::vector<std::string> settings = {"[VexoCommunication]", "autoConnect = 0"};
         if (latency >= 0)
             settings.insert(settings.end(), {"[COM]", "LatencyTimer = " + std::to_string(latency)});
-        WriteTextFileLines((config / "DRConfig.ini").string(), settings, error);
+        // Beside the program, which may write there: the user's settings are taken from it.
+        WriteTextFileLines((app / "DRConfig.ini").string(), settings, error);
 
         TMainEnvironment env;
         env.Timers = &Timers;
