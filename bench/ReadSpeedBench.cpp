@@ -161,6 +161,8 @@ public:
     bool SetDTR(bool on) override { return fPort->SetDTR(on); }
     bool SetRTS(bool on) override { return fPort->SetRTS(on); }
     bool GetModemStatus(std::uint32_t& status) override { return fPort->GetModemStatus(status); }
+    bool CanWaitForInput() const override { return fPort->CanWaitForInput(); }
+    eLinkWait WaitForInput(TLinkWaiter& waiter, int ms) override { return fPort->WaitForInput(waiter, ms); }
     static inline std::uint64_t Sent = 0, Received = 0;
 
 private:
