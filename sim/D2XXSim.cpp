@@ -2,7 +2,6 @@
 // scenario file (default: the demo reader), VEXO_SIM_DEVICES how many readers are plugged in,
 // VEXO_SIM_PACED=1 paces the answers as the wire and a USB bridge would (D2XXPacing.h).
 #define VEXO_D2XX_DECLARE_FUNCTIONS
-#define VEXO_D2XX_EXPORT __attribute__((visibility("default")))
 #include "D2XXTypes.h"
 
 #include <algorithm>

@@ -37,6 +37,26 @@ void TSimDevice::StartRealTime() {
     });
 }
 
+void TSimDevice::FollowRealTimeOnAccess() {
+    std::lock_guard<std::mutex> lock(fLock);
+    fOnAccess = true;
+    fLastAccess = std::chrono::steady_clock::now();
+}
+
+void TSimDevice::CatchUp() {
+    if (!fOnAccess) return;
+    const auto now = std::chrono::steady_clock::now();
+    fCarriedUs += static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(now - fLastAccess).count());
+    fLastAccess = now;
+    // In steps no longer than the thread's after a busy moment.
+    while (fCarriedUs >= 1000) {
+        const auto ms = static_cast<std::uint32_t>(std::min<std::uint64_t>(fCarriedUs / 1000, 10));
+        fSim.Advance(ms);
+        fCarriedUs -= ms * std::uint64_t{1000};
+    }
+}
+
 void TSimDevice::Stop() {
     fRunning = false;
     if (fThread.joinable()) fThread.join();
@@ -110,6 +130,7 @@ void TSimDevice::Write(const std::uint8_t* bytes, std::size_t count) {
 
 std::size_t TSimDevice::Read(std::uint8_t* buffer, std::size_t max) {
     std::lock_guard<std::mutex> lock(fLock);
+    CatchUp();
     if (fVanished) {
         fSim.PurgeOutput();
         return 0;
@@ -119,6 +140,7 @@ std::size_t TSimDevice::Read(std::uint8_t* buffer, std::size_t max) {
 
 std::size_t TSimDevice::Available() {
     std::lock_guard<std::mutex> lock(fLock);
+    CatchUp();
     if (fVanished) {
         fSim.PurgeOutput();
         return 0;

@@ -2,6 +2,7 @@
 // A simulated reader shared between threads: the port side reads and writes, and either the
 // caller advances time by hand or a thread of its own follows the real clock.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,9 @@ public:
 
     // Time follows the steady clock, in steps of about a millisecond, until Stop.
     void StartRealTime();
+    // Time follows the steady clock without a thread: it catches up whenever the port side
+    // reads, writes or asks what is queued, as a program polling the reader does every few ms.
+    void FollowRealTimeOnAccess();
     void Stop();
     // Time by hand (for the manual clock of the in-process harness).
     void Advance(std::uint32_t ms);
@@ -56,11 +60,15 @@ public:
     }
 
 private:
+    void CatchUp(); // under fLock
     std::mutex fLock;
     ReaderSimulator fSim;
     std::thread fThread;
     std::atomic<bool> fRunning{false};
     std::atomic<bool> fClaimed{false};
+    bool fOnAccess = false;
+    std::chrono::steady_clock::time_point fLastAccess;
+    std::uint64_t fCarriedUs = 0;
     void Observe(std::uint8_t code, const tByteBuffer& payload);
     void NotifyOutput(bool pending);
     std::mutex fListenerLock;

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "FileSystem.h"
 #include "TestConfiguration.h"
 
 using json = nlohmann::ordered_json;
@@ -602,7 +603,7 @@ std::string ScenarioToJson(const TSimScenario& s) {
 }
 
 bool LoadScenarioFile(const std::string& path, TSimScenario& scenario, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(vexo::platform::PathFromText(path), std::ios::binary);
     if (!in) {
         error = "cannot read the scenario file \"" + path + "\"";
         return false;

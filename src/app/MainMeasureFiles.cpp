@@ -1,5 +1,4 @@
 // Loading and saving the measurement list.
-#include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -12,9 +11,8 @@
 namespace fsys = vexo::platform;
 
 void TForm_Main::RememberResultFile(const std::string& path) {
-    const std::filesystem::path p(path);
-    const std::string folder = p.parent_path().string();
-    const std::string name = p.filename().string();
+    const std::string folder = fsys::FolderOf(path);
+    const std::string name = fsys::NameOf(path);
     for (TFileDialogState* d : {&SaveDialog_Results, &OpenDialog_Results}) {
         d->InitialDir = folder;
         d->FileName = name;

@@ -1,6 +1,5 @@
 // Where a measurement's test configuration comes from: the reader (its stored list or
 // an RFID tag) or a file on the PC.
-#include <filesystem>
 
 #include "FileSystem.h"
 #include "Main.h"
@@ -61,10 +60,9 @@ bool TForm_Main::LoadConfigFromFile() {
     for (;;) {
         std::string fileName;
         if (!ChooseOpenFile(OpenDialog_Cfg, fileName)) return false;
-        const std::filesystem::path path(fileName);
-        const std::string folder = path.parent_path().string();
+        const std::string folder = fsys::FolderOf(fileName);
         OpenDialog_Cfg.InitialDir = folder;
-        OpenDialog_Cfg.FileName = path.filename().string();
+        OpenDialog_Cfg.FileName = fsys::NameOf(fileName);
         DefaultDir = folder;
         ConfigFile->SetVal("Setup", "DefaultDir", folder);
         tByteBuffer bytes;

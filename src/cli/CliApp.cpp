@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <set>
@@ -12,10 +11,13 @@
 
 #include "CliDialogs.h"
 #include "CliOptions.h"
+#include "FileSystem.h"
 #include "Main.h"
 #include "RealTimeTimers.h"
 #include "SyncInvoker.h"
 #include "TextEncoding.h"
+
+namespace fsys = vexo::platform;
 
 namespace {
 
@@ -75,9 +77,9 @@ private:
     int ReadDatabase();
     int Measure();
     // The Test IDs an existing measurement file holds; false when it cannot be read.
-    bool KnownTestIDs(const std::filesystem::path& file, std::set<std::string>& ids);
+    bool KnownTestIDs(const std::string& file, std::set<std::string>& ids);
     // Saves the list as to the last used file: merged into an existing file, a new one otherwise.
-    int SaveTo(const std::filesystem::path& file);
+    int SaveTo(const std::string& file);
     int Format();
     int Clock();
 
@@ -384,7 +386,7 @@ int TCliRun::ReadDatabase() {
     TForm_Main& f = *fForm;
     if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
 
-    const std::filesystem::path out = std::filesystem::absolute(fOpt.Out);
+    const std::string out = fsys::AbsolutePath(fOpt.Out);
     std::set<std::string> known;
     if (!KnownTestIDs(out, known)) return exFileFailed;
 
@@ -416,12 +418,12 @@ int TCliRun::ReadDatabase() {
     return exDone;
 }
 
-bool TCliRun::KnownTestIDs(const std::filesystem::path& file, std::set<std::string>& ids) {
-    if (!std::filesystem::exists(file)) return true;
+bool TCliRun::KnownTestIDs(const std::string& file, std::set<std::string>& ids) {
+    if (!fsys::FileExists(file)) return true;
     std::vector<std::string> lines;
     std::string error;
-    if (!ReadTextFileLines(file.string(), lines, error)) {
-        fErr << "vexo-cli: cannot read " << file.string() << ": " << error << "\n";
+    if (!ReadTextFileLines(file, lines, error)) {
+        fErr << "vexo-cli: cannot read " << file << ": " << error << "\n";
         return false;
     }
     const ETSVVersion style = lines.empty() ? TSVEmpty : DetectTSVStyle(lines[0]);
@@ -432,10 +434,10 @@ bool TCliRun::KnownTestIDs(const std::filesystem::path& file, std::set<std::stri
     return true;
 }
 
-int TCliRun::SaveTo(const std::filesystem::path& file) {
+int TCliRun::SaveTo(const std::string& file) {
     TForm_Main& f = *fForm;
-    f.SaveDialog_Results.InitialDir = file.parent_path().string();
-    f.SaveDialog_Results.FileName = file.filename().string();
+    f.SaveDialog_Results.InitialDir = fsys::FolderOf(file);
+    f.SaveDialog_Results.FileName = fsys::NameOf(file);
     const int before = fDialogs.MessagesShown;
     // A file in use is not retried for ever: the command gives up.
     fDialogs.AnswerMessage = [](const TMessageBoxRequest& r) {
@@ -443,7 +445,7 @@ int TCliRun::SaveTo(const std::filesystem::path& file) {
     };
     f.SaveMeasureFile(STLastFile);
     fDialogs.AnswerMessage = nullptr;
-    if (fDialogs.MessagesShown != before || !std::filesystem::exists(file)) return exFileFailed;
+    if (fDialogs.MessagesShown != before || !fsys::FileExists(file)) return exFileFailed;
     return exDone;
 }
 
@@ -451,7 +453,7 @@ int TCliRun::Measure() {
     if (int status = ConnectReader(); status != exDone) return status;
     TForm_Main& f = *fForm;
     if (!Pump([&] { return Ready(); }, 3000)) return exReaderFailed;
-    const std::filesystem::path out = std::filesystem::absolute(fOpt.Out);
+    const std::string out = fsys::AbsolutePath(fOpt.Out);
     std::set<std::string> known;
     if (!KnownTestIDs(out, known)) return exFileFailed;
 
@@ -463,12 +465,12 @@ int TCliRun::Measure() {
         return exUsage;
     }
     if (!fOpt.ConfigFile.empty()) {
-        if (!std::filesystem::exists(fOpt.ConfigFile)) {
+        if (!fsys::FileExists(fOpt.ConfigFile)) {
             fErr << "vexo-cli: cannot read " << fOpt.ConfigFile << "\n";
             return exFileFailed;
         }
         f.CurrentTestSource = TSLocal;
-        fDialogs.FileAnswer = std::filesystem::absolute(fOpt.ConfigFile).string();
+        fDialogs.FileAnswer = fsys::AbsolutePath(fOpt.ConfigFile);
     } else {
         f.CurrentTestSource = TSVexo;
         fDialogs.ChoiceAnswer = fOpt.Stored ? *fOpt.Stored - 1 : -1;

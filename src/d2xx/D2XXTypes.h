@@ -4,8 +4,8 @@
 // nothing else of the program, so a D2XX-compatible library can implement exactly
 // these functions from it.
 //
-// A library that implements them defines VEXO_D2XX_DECLARE_FUNCTIONS (and, for its
-// visibility, VEXO_D2XX_EXPORT) before including this header to get the prototypes.
+// A library that implements them defines VEXO_D2XX_DECLARE_FUNCTIONS before including
+// this header to get the prototypes, exported (VEXO_D2XX_EXPORT) under their plain names.
 #include <cstddef>
 #include <cstdint>
 
@@ -115,8 +115,10 @@ VEXO_D2XX_FUNCTIONS(VEXO_D2XX_POINTER_TYPE)
 #undef VEXO_D2XX_POINTER_TYPE
 
 #ifdef VEXO_D2XX_DECLARE_FUNCTIONS
-#ifndef VEXO_D2XX_EXPORT
-#define VEXO_D2XX_EXPORT
+#ifdef _WIN32
+#define VEXO_D2XX_EXPORT __declspec(dllexport)
+#else
+#define VEXO_D2XX_EXPORT __attribute__((visibility("default")))
 #endif
 #define VEXO_D2XX_PROTOTYPE(name, params) extern "C" VEXO_D2XX_EXPORT FT_STATUS VEXO_D2XX_CALL name params;
 VEXO_D2XX_FUNCTIONS(VEXO_D2XX_PROTOTYPE)

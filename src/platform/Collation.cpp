@@ -1,9 +1,10 @@
 #include "Collation.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
+#include <cwchar>
 #include <mutex>
+
+#include "Win32Text.h"
 
 namespace vexo::platform {
 
@@ -12,22 +13,8 @@ namespace {
 std::mutex gLock;
 std::wstring gLocaleName; // empty: the user's default
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(const wchar_t* text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
+using win32::Narrow;
+using win32::Widen;
 
 const wchar_t* LocaleName() {
     return gLocaleName.empty() ? LOCALE_NAME_USER_DEFAULT : gLocaleName.c_str();
@@ -37,7 +24,7 @@ const wchar_t* LocaleName() {
 
 int CompareLocaleText(const std::string& a, const std::string& b, bool ignoreCase) {
     std::lock_guard<std::mutex> hold(gLock);
-    const std::wstring wa = Wide(a), wb = Wide(b);
+    const std::wstring wa = Widen(a), wb = Widen(b);
     const int r = CompareStringEx(LocaleName(), ignoreCase ? NORM_IGNORECASE : 0, wa.c_str(),
                                   static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
                                   nullptr, nullptr, 0);
@@ -56,10 +43,10 @@ std::string FormatLocaleDateTime(const TLocaleDateTime& value, bool withTime) {
     st.wSecond = static_cast<WORD>(value.Second);
     wchar_t date[128] = {}, time[128] = {};
     GetDateFormatEx(LocaleName(), DATE_SHORTDATE, &st, nullptr, date, 128, nullptr);
-    std::string text = Narrow(date);
+    std::string text = Narrow(date, std::wcslen(date));
     if (withTime) {
         GetTimeFormatEx(LocaleName(), 0, &st, nullptr, time, 128);
-        text += " " + Narrow(time);
+        text += " " + Narrow(time, std::wcslen(time));
     }
     return text;
 }
@@ -70,7 +57,9 @@ void SetUserLocale(const std::string& name) {
     std::string bcp = name;
     for (char& c : bcp)
         if (c == '_') c = '-';
-    gLocaleName = Wide(bcp);
+    gLocaleName = Widen(bcp);
+    // A name Windows does not know (such as ICU's "en_US_POSIX") leaves the user's own.
+    if (!gLocaleName.empty() && !IsValidLocaleName(gLocaleName.c_str())) gLocaleName.clear();
 }
 
 } // namespace vexo::platform

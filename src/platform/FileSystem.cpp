@@ -8,7 +8,9 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <windows.h>
+#include <algorithm>
+
+#include "Win32Text.h"
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -21,15 +23,6 @@ namespace fs = std::filesystem;
 namespace vexo::platform {
 
 namespace {
-
-fs::path ToPath(const std::string& path) {
-    return fs::path(std::u8string(path.begin(), path.end()));
-}
-
-std::string FromPath(const fs::path& path) {
-    std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 #ifndef _WIN32
 std::string ErrnoText(const char* what) {
@@ -52,30 +45,47 @@ bool WriteAll(int fd, const std::vector<std::uint8_t>& data) {
 
 } // namespace
 
+fs::path PathFromText(const std::string& path) {
+    return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+std::string TextFromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string FolderOf(const std::string& path) {
+    return TextFromPath(PathFromText(path).parent_path());
+}
+
+std::string NameOf(const std::string& path) {
+    return TextFromPath(PathFromText(path).filename());
+}
+
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(ToPath(path), ec);
+    return fs::is_regular_file(PathFromText(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_directory(ToPath(path), ec);
+    return fs::is_directory(PathFromText(path), ec);
 }
 
 std::string AbsolutePath(const std::string& path) {
     std::error_code ec;
-    fs::path abs = fs::absolute(ToPath(path), ec);
+    fs::path abs = fs::absolute(PathFromText(path), ec);
     if (ec) return path;
-    return FromPath(abs.lexically_normal());
+    return TextFromPath(abs.lexically_normal());
 }
 
 bool IsRelativePath(const std::string& path) {
-    return ToPath(path).is_relative();
+    return PathFromText(path).is_relative();
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& data, std::string& error) {
     data.clear();
-    std::ifstream in(ToPath(path), std::ios::binary);
+    std::ifstream in(PathFromText(path), std::ios::binary);
     if (!in) {
         error = "cannot open for reading";
         return false;
@@ -89,10 +99,10 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& data, std
     return true;
 }
 
-bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error) {
+bool ReplaceFileWhole(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error) {
     // Replace what a link points to, not the link itself, also when that does not exist yet
     // (as writing through the link would create it); a chain of links ends somewhere.
-    fs::path target = ToPath(path);
+    fs::path target = PathFromText(path);
     std::error_code ec;
     for (int hops = 0; fs::is_symlink(target, ec); ++hops) {
         fs::path next = fs::read_symlink(target, ec);
@@ -105,29 +115,38 @@ bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data,
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
 #ifdef _WIN32
-    fs::path temp = target;
-    temp += L".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create a temporary file";
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            fs::remove(temp, ec);
-            error = "write error";
-            return false;
-        }
+    // A new temporary beside the target, so that the move stays on one volume.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    fs::path temp;
+    for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temp =
+            folder / (L"." + target.filename().wstring() + L"." + std::to_wstring(::GetCurrentProcessId()) +
+                      L"-" + std::to_wstring(attempt) + L".tmp");
+        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        fs::remove(temp, ec);
-        error = "cannot replace the file";
+    if (file == INVALID_HANDLE_VALUE) {
+        error = win32::ErrorText("cannot create a temporary file", ::GetLastError());
         return false;
     }
-    return true;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < data.size();) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+        DWORD written = 0;
+        ok = ::WriteFile(file, data.data() + done, chunk, &written, nullptr) && written > 0;
+        done += written;
+    }
+    if (ok) ok = ::FlushFileBuffers(file) != 0;
+    if (!ok) error = win32::ErrorText("write error", ::GetLastError());
+    ::CloseHandle(file);
+    if (ok &&
+        !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = win32::ErrorText("cannot replace the file", ::GetLastError());
+        ok = false;
+    }
+    if (!ok) ::DeleteFileW(temp.c_str());
+    return ok;
 #else
     // Another program's lock on the file means it is in use, as the open tests here take it
     // and as Windows refuses to replace a file held open without sharing. Held to the end.
@@ -143,7 +162,7 @@ bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data,
             if (fd >= 0) ::close(fd);
         }
     } closeHeld{held};
-    std::string pattern = FromPath(folder / ("." + FromPath(target.filename()) + ".XXXXXX"));
+    std::string pattern = TextFromPath(folder / ("." + TextFromPath(target.filename()) + ".XXXXXX"));
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());
@@ -198,8 +217,8 @@ bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data,
 #ifdef _WIN32
 namespace {
 bool TryOpen(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-    HANDLE h = CreateFileW(ToPath(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileW(PathFromText(path).c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
     return true;
@@ -219,10 +238,10 @@ bool CanOpenExclusive(const std::string& path) {
     return TryOpen(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
 }
 void SetFileAttributesArchive(const std::string& path) {
-    SetFileAttributesW(ToPath(path).c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    SetFileAttributesW(PathFromText(path).c_str(), FILE_ATTRIBUTE_ARCHIVE);
 }
 void SetFileAttributesHiddenArchive(const std::string& path) {
-    SetFileAttributesW(ToPath(path).c_str(), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(PathFromText(path).c_str(), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN);
 }
 #else
 namespace {
@@ -258,21 +277,21 @@ void SetFileAttributesHiddenArchive(const std::string&) {}
 
 bool MakeDirectory(const std::string& path) {
     std::error_code ec;
-    fs::create_directory(ToPath(path), ec);
+    fs::create_directory(PathFromText(path), ec);
     return !ec && DirectoryExists(path);
 }
 
 bool RemoveEmptyDirectory(const std::string& path) {
     if (!DirectoryExists(path)) return false;
     std::error_code ec;
-    if (!fs::is_empty(ToPath(path), ec) || ec) return false;
-    return fs::remove(ToPath(path), ec) && !ec;
+    if (!fs::is_empty(PathFromText(path), ec) || ec) return false;
+    return fs::remove(PathFromText(path), ec) && !ec;
 }
 
 bool DeleteFileAt(const std::string& path) {
     std::error_code ec;
     if (DirectoryExists(path)) return false;
-    return fs::remove(ToPath(path), ec) && !ec;
+    return fs::remove(PathFromText(path), ec) && !ec;
 }
 
 } // namespace vexo::platform

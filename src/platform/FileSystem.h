@@ -3,10 +3,19 @@
 // replacing a file without ever leaving a half-written one, and the open tests
 // the program makes before it touches a file.
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace vexo::platform {
+
+// The program's UTF-8 text as a path and back. A path made straight from a std::string
+// would take it in the ANSI code page on Windows and spell non-ASCII names wrong.
+std::filesystem::path PathFromText(const std::string& path);
+std::string TextFromPath(const std::filesystem::path& path);
+// The folder part of a path (without trailing separator) and its last part.
+std::string FolderOf(const std::string& path);
+std::string NameOf(const std::string& path);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
@@ -22,7 +31,7 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& data, std
 // the old file as it was and tells why in error. A link is written through, never
 // replaced; a file another program holds (locked, or open without sharing) is not
 // replaced.
-bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error);
+bool ReplaceFileWhole(const std::string& path, const std::vector<std::uint8_t>& data, std::string& error);
 
 // Open tests; each closes what it opened.
 bool CanOpenForReading(const std::string& path);

@@ -1,5 +1,7 @@
 #include "Folders.h"
 
+#include "FileSystem.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -7,20 +9,16 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <knownfolders.h>
 #include <shlobj.h>
+
+#include "Win32Text.h"
 #else
 #include <pwd.h>
 #include <unistd.h>
 #endif
 
 namespace vexo::platform {
-
-namespace {
-std::string FromPath(const std::filesystem::path& path) {
-    std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-} // namespace
 
 char PathSeparator() {
 #ifdef _WIN32
@@ -37,10 +35,14 @@ std::string DemoReaderLibrary() {
 
 #ifdef _WIN32
 namespace {
-std::string ShellFolder(int csidl) {
-    wchar_t buffer[MAX_PATH];
-    if (SHGetFolderPathW(nullptr, csidl, nullptr, 0, buffer) != S_OK) return {};
-    return FromPath(std::filesystem::path(buffer));
+// A folder the shell knows, as it is now (not created when missing).
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    wchar_t* path = nullptr;
+    std::string folder;
+    if (::SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path) == S_OK && path)
+        folder = TextFromPath(std::filesystem::path(path));
+    ::CoTaskMemFree(path);
+    return folder;
 }
 } // namespace
 
@@ -48,13 +50,13 @@ std::string ExecutableFolder() {
     wchar_t buffer[32768];
     DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);
     if (n == 0 || n >= 32768) return {};
-    return FromPath(std::filesystem::path(std::wstring(buffer, n)).parent_path());
+    return TextFromPath(std::filesystem::path(std::wstring(buffer, n)).parent_path());
 }
 std::string UserConfigFolder() {
-    return ShellFolder(CSIDL_APPDATA);
+    return KnownFolder(FOLDERID_RoamingAppData);
 }
 std::string AllUsersDocumentsFolder() {
-    return ShellFolder(CSIDL_COMMON_DOCUMENTS);
+    return KnownFolder(FOLDERID_PublicDocuments);
 }
 
 bool SystemOwnedFolder(const std::string&) {
@@ -64,7 +66,7 @@ bool SystemOwnedFolder(const std::string&) {
 bool ProgramKeyExists(bool MachineRoot, const std::string& Key) {
     std::string path = Key;
     while (!path.empty() && path.front() == '\\') path.erase(path.begin());
-    std::wstring wide = std::filesystem::path(std::u8string(path.begin(), path.end())).wstring();
+    const std::wstring wide = win32::Widen(path);
     HKEY key;
     if (RegOpenKeyExW(MachineRoot ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, wide.c_str(), 0,
                       KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
@@ -77,7 +79,7 @@ std::string ExecutableFolder() {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return {};
-    return FromPath(exe.parent_path());
+    return TextFromPath(exe.parent_path());
 }
 
 std::string UserConfigFolder() {

@@ -1,27 +1,12 @@
 #ifdef _WIN32
 // HKEY_LOCAL_MACHINE opened read-only; texts cross as UTF-16 and are kept as UTF-8.
-#include <windows.h>
-
 #include "Registry.h"
+#include "Win32Text.h"
 
 namespace {
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::string Narrow(const wchar_t* text, std::size_t length) {
-    if (length == 0) return {};
-    const int n =
-        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), n, nullptr, nullptr);
-    return narrow;
-}
+using vexo::platform::win32::Narrow;
+using vexo::platform::win32::Widen;
 
 std::wstring KeyPath(const std::string& path) {
     std::size_t first = path.find_first_not_of('\\');

@@ -1,10 +1,16 @@
 #ifdef _WIN32
 // Win32 communications port: exclusive CreateFile, device control block, ClearCommError.
-#include <windows.h>
-
 #include "SerialPort.h"
+#include "Win32Text.h"
 
 namespace {
+
+// Windows reaches COM10 and above only through the device namespace ("\\.\COM10"); the
+// namespace serves every other port name as well. A path is taken as given.
+std::wstring DeviceNamespacePath(const std::string& device) {
+    if (device.find_first_of("\\/:") != std::string::npos) return vexo::platform::win32::Widen(device);
+    return L"\\\\.\\" + vexo::platform::win32::Widen(device);
+}
 
 class TWin32SerialPort final : public ISerialPort {
 public:
@@ -12,10 +18,18 @@ public:
 
     std::uint32_t Open(const std::string& device) override {
         Close();
-        HANDLE h = ::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
-        if (h == INVALID_HANDLE_VALUE) return static_cast<std::uint32_t>(::GetLastError());
+        HANDLE h = ::CreateFileW(DeviceNamespacePath(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            return error == ERROR_SHARING_VIOLATION ? SERIAL_ERROR_IN_USE : static_cast<std::uint32_t>(error);
+        }
         fHandle = h;
+        // Reads return at once with what is queued; writes wait until done. The port keeps
+        // whatever its last user set otherwise, and a read would wait for every byte asked.
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        ::SetCommTimeouts(fHandle, &timeouts);
         return 0;
     }
 

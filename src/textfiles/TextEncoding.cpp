@@ -161,5 +161,5 @@ bool ReadTextFileLines(const std::string& path, std::vector<std::string>& lines,
 }
 
 bool WriteTextFileLines(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
-    return vexo::platform::ReplaceFile(path, EncodeTextLines(lines), error);
+    return vexo::platform::ReplaceFileWhole(path, EncodeTextLines(lines), error);
 }

@@ -24,5 +24,5 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::vector<std::uint8_t> EncodeTextLines(const std::vector<std::string>& lines);
 
 bool ReadTextFileLines(const std::string& path, std::vector<std::string>& lines, std::string& error);
-// Replaces the file whole (see ReplaceFile): a failed write leaves the old file.
+// Replaces the file whole (see ReplaceFileWhole): a failed write leaves the old file.
 bool WriteTextFileLines(const std::string& path, const std::vector<std::string>& lines, std::string& error);

@@ -175,9 +175,10 @@ bool tPaths::deleteUserFile(const std::string& fileName) {
     if (fileName.empty()) {
         bool removed = fsys::RemoveEmptyDirectory(configPath);
         // The maker folder goes too once nothing else is in it.
-        for (std::filesystem::path p(configPath); p.has_relative_path(); p = p.parent_path()) {
+        for (std::filesystem::path p = fsys::PathFromText(configPath); p.has_relative_path();
+             p = p.parent_path()) {
             if (p.filename() == MakerFolderName) {
-                fsys::RemoveEmptyDirectory(p.string());
+                fsys::RemoveEmptyDirectory(fsys::TextFromPath(p));
                 break;
             }
             if (p == p.parent_path()) break;
@@ -194,7 +195,7 @@ bool tPaths::uninstallUserFiles() {
     const std::vector<std::string> files = uninstallFileList;
     for (const auto& name : files) {
         // The log is a file anyone can edit: only plain names inside the folder are deleted.
-        std::filesystem::path p(name);
+        const std::filesystem::path p = fsys::PathFromText(name);
         bool plain = p.is_relative() && !p.has_root_name() && !p.has_root_directory();
         for (const auto& part : p) plain = plain && part != "..";
         if (plain) deleteUserFile(name);

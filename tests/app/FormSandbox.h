@@ -17,19 +17,16 @@
 #include "FileNotifier.h"
 #include "Main.h"
 #include "ManualClock.h"
+#include "TestSystem.h"
+#include "Timers.h"
 
 struct TSandboxDir {
-    TSandboxDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexo-app-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        Path = mkdtemp(name.data());
-    }
+    TSandboxDir() : Path(MakeTempFolder("vexo-app-")) {}
     ~TSandboxDir() {
         std::error_code ec;
         std::filesystem::remove_all(Path, ec);
     }
-    std::string operator/(const std::string& name) const { return (Path / name).string(); }
+    std::string operator/(const std::string& name) const { return NativePath(Path, name); }
     std::filesystem::path Path;
 };
 
@@ -182,6 +179,6 @@ struct TFormSandbox {
         Env.Changed = [this] { ++Changes; };
     }
     // A program folder the user may not write to: the write probe cannot be made.
-    void MakeAppReadOnly() { std::filesystem::create_directory(App + "/tmp.txt"); }
+    void MakeAppReadOnly() { std::filesystem::create_directory(App + DIR_SEP "tmp.txt"); }
     std::unique_ptr<TForm_Main> Start() { return std::make_unique<TForm_Main>(Env); }
 };

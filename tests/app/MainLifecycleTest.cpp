@@ -1,16 +1,12 @@
 // Start-up, settings, window placement, language menu, close and uninstall of the main window.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <map>
 
 #include "FileSystem.h"
 #include "FormSandbox.h"
+#include "TestSystem.h"
 #include "Tools.h"
 
 namespace {
@@ -51,19 +47,6 @@ const TKey UserKeyDefaults[] = {
     {"VexoCommunication", "ShutDownOnClose", "false"},
 };
 
-// A file nobody may write to, whatever rights the test runs with; false when the file
-// system cannot mark it.
-bool SetImmutable(const std::string& path, bool on) {
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    close(fd);
-    return ok;
-}
-
 std::string Setting(const std::string& file, const std::string& section, const std::string& key) {
     TConfigFile f(file, false, true);
     return f.GetVal(section, key);
@@ -73,10 +56,10 @@ TEST(MainStart, FirstStartWithoutAnyFileWritesEveryUserSettingWithItsDefault) {
     TFormSandbox box;
     box.MakeAppReadOnly();
     auto form = box.Start();
-    const std::string userFile = box.UserConfig + "/DRConfig.ini";
+    const std::string userFile = box.UserConfig + DIR_SEP "DRConfig.ini";
 
     ASSERT_EQ(box.Notes.Messages.size(), 1u);
-    EXPECT_EQ(box.Notes.Messages[0].first, "Could not open file " + box.App + "/DRConfigRO.ini");
+    EXPECT_EQ(box.Notes.Messages[0].first, "Could not open file " + box.App + DIR_SEP "DRConfigRO.ini");
     EXPECT_EQ(box.Notes.Messages[0].second, "File Error");
     EXPECT_EQ(form->Caption, "Vexo Data Reader - V1.5.063");
     EXPECT_EQ(form->State.Current, 16);
@@ -122,39 +105,40 @@ TEST(MainStart, FirstStartWithoutAnyFileWritesEveryUserSettingWithItsDefault) {
     EXPECT_EQ(Setting(userFile, "COM", "DirectFTDI"), "");
     EXPECT_EQ(Setting(userFile, "COM", "Baud"), "");
     // The language file went to the configuration folder and holds the texts shown.
-    EXPECT_NE(ReadFileBytes(box.UserConfig + "/language.ini").find(std::string("d\0i\0s\0c\0", 8)),
+    EXPECT_NE(ReadFileBytes(box.UserConfig + DIR_SEP "language.ini").find(std::string("d\0i\0s\0c\0", 8)),
               std::string::npos);
     // Nothing was written beside the program.
-    EXPECT_FALSE(fs::exists(box.App + "/DRConfig.ini"));
-    EXPECT_FALSE(fs::exists(box.App + "/language.ini"));
+    EXPECT_FALSE(fs::exists(box.App + DIR_SEP "DRConfig.ini"));
+    EXPECT_FALSE(fs::exists(box.App + DIR_SEP "language.ini"));
 }
 
 TEST(MainStart, ProgramAndUserSettingsAreTakenAsWritten) {
     TFormSandbox box;
-    const std::vector<std::string> program = {"[COM]",
-                                              "bits = 7",
-                                              "parity = \"EVEN\"",
-                                              "stopBits = \"1,5\"",
-                                              "Baud = 9600",
-                                              "[Setup]",
-                                              "SaveTSVStyle = \"halvorn\"",
-                                              "ShowCableIDOnly = true",
-                                              "[VexoCommunication]",
-                                              "getTimeTimeOut = 2500",
-                                              "disconnectOnTimeError = false",
-                                              "[Application]",
-                                              "name = \"Lab Reader\"",
-                                              "icon = \"" + box.App + "/lab.ico\"",
-                                              "[Customer]",
-                                              "name = \"Clinic\""};
-    std::ofstream(box.App + "/lab.ico") << "icon";
-    WriteTextFile(box.App + "/DRConfigRO.ini", program);
-    const std::string programBytes = ReadFileBytes(box.App + "/DRConfigRO.ini");
-    WriteTextFile(box.App + "/DRConfig.ini",
+    const std::vector<std::string> program = {
+        "[COM]",
+        "bits = 7",
+        "parity = \"EVEN\"",
+        "stopBits = \"1,5\"",
+        "Baud = 9600",
+        "[Setup]",
+        "SaveTSVStyle = \"halvorn\"",
+        "ShowCableIDOnly = true",
+        "[VexoCommunication]",
+        "getTimeTimeOut = 2500",
+        "disconnectOnTimeError = false",
+        "[Application]",
+        "name = \"Lab Reader\"",
+        "icon = \"" + TGenFile::MakeSaveString(box.App + DIR_SEP "lab.ico") + "\"",
+        "[Customer]",
+        "name = \"Clinic\""};
+    std::ofstream(box.App + DIR_SEP "lab.ico") << "icon";
+    WriteTextFile(box.App + DIR_SEP "DRConfigRO.ini", program);
+    const std::string programBytes = ReadFileBytes(box.App + DIR_SEP "DRConfigRO.ini");
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini",
                   {"[Setup]", "TestSource = \"vExO\"", "AddDataBehaviour = \"overwrite\"",
                    "ImagePosition = \"full\"", "CombineMeasurements = true", "SaveOnExit = true",
-                   "DefaultDir = \"" + box.Dir / "gone" + "\"", "[VexoCommunication]", "autoConnect = false",
-                   "ShutDownOnClose = true"});
+                   "DefaultDir = \"" + TGenFile::MakeSaveString(box.Dir / "gone") + "\"",
+                   "[VexoCommunication]", "autoConnect = false", "ShutDownOnClose = true"});
     auto form = box.Start();
     EXPECT_TRUE(box.Notes.Messages.empty());
     EXPECT_EQ(form->Schnittstelle->countOfBits, 7);
@@ -170,7 +154,7 @@ TEST(MainStart, ProgramAndUserSettingsAreTakenAsWritten) {
     EXPECT_EQ(form->timeOutForGetTime, 2500);
     EXPECT_FALSE(form->autoDisconnectOnTimeError);
     EXPECT_EQ(form->Caption, "Lab Reader - V1.5.063");
-    EXPECT_EQ(form->IconFile, box.App + "/lab.ico");
+    EXPECT_EQ(form->IconFile, box.App + DIR_SEP "lab.ico");
     EXPECT_EQ(form->VersionInfo().Customer, "Clinic");
     EXPECT_EQ(form->CurrentTestSource, TSVexo);
     EXPECT_TRUE(form->Menu_SrcVexo.Checked);
@@ -195,9 +179,9 @@ TEST(MainStart, ProgramAndUserSettingsAreTakenAsWritten) {
     EXPECT_EQ(form->OpenDialog_Results.InitialDir, box.App);
     EXPECT_EQ(form->OpenDialog_Cfg.InitialDir, box.App);
     form.reset();
-    EXPECT_EQ(ReadFileBytes(box.App + "/DRConfigRO.ini"), programBytes);
-    EXPECT_EQ(Setting(box.App + "/DRConfig.ini", "Setup", "DefaultDir"), box.Dir / "gone");
-    EXPECT_EQ(Setting(box.App + "/DRConfig.ini", "Setup", "ImagePosition"), "Full");
+    EXPECT_EQ(ReadFileBytes(box.App + DIR_SEP "DRConfigRO.ini"), programBytes);
+    EXPECT_EQ(Setting(box.App + DIR_SEP "DRConfig.ini", "Setup", "DefaultDir"), box.Dir / "gone");
+    EXPECT_EQ(Setting(box.App + DIR_SEP "DRConfig.ini", "Setup", "ImagePosition"), "Full");
 }
 
 TEST(MainStart, LineSettingTexts) {
@@ -243,12 +227,12 @@ TEST(MainStart, LatencyTimerSettingOutsideTheBridgesRangeGivesTheDefault) {
 
 TEST(MainStart, ShippedSettingsBesideAReadOnlyProgramBecomeTheUsersCopy) {
     TFormSandbox box;
-    WriteTextFile(box.App + "/DRConfig.ini",
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini",
                   {"[Setup]", "LastUsedFile = \"Shipped.tsv\"", "Language = \"Deutsch\""});
-    WriteTextFile(box.App + "/language.ini", {"[Deutsch]", "3 = \"Verbinden\""});
+    WriteTextFile(box.App + DIR_SEP "language.ini", {"[Deutsch]", "3 = \"Verbinden\""});
     box.MakeAppReadOnly();
     // A program folder the user may not write to: the shipped file cannot be opened for writing either.
-    const std::string shipped = box.App + "/DRConfig.ini";
+    const std::string shipped = box.App + DIR_SEP "DRConfig.ini";
     fs::permissions(shipped, fs::perms::owner_read | fs::perms::group_read);
     const bool immutable = vexo::platform::CanOpenForReadWrite(shipped) && SetImmutable(shipped, true);
     struct Undo {
@@ -261,15 +245,15 @@ TEST(MainStart, ShippedSettingsBesideAReadOnlyProgramBecomeTheUsersCopy) {
     if (vexo::platform::CanOpenForReadWrite(shipped)) GTEST_SKIP() << "cannot make a file read-only here";
     auto form = box.Start();
     EXPECT_EQ(form->LastUsedFile, "Shipped.tsv");
-    EXPECT_EQ(form->ConfigFile->Filename, box.UserConfig + "/DRConfig.ini");
+    EXPECT_EQ(form->ConfigFile->Filename, box.UserConfig + DIR_SEP "DRConfig.ini");
     // The shipped language file is copied the same way.
     EXPECT_EQ(form->Button_Open.Caption, "Verbinden");
-    EXPECT_EQ(form->LanguageFile->Filename, box.UserConfig + "/language.ini");
+    EXPECT_EQ(form->LanguageFile->Filename, box.UserConfig + DIR_SEP "language.ini");
     form.reset();
-    EXPECT_NE(ReadFileBytes(box.UserConfig + "/language.ini").find(std::string("V\0e\0r\0b\0", 8)),
+    EXPECT_NE(ReadFileBytes(box.UserConfig + DIR_SEP "language.ini").find(std::string("V\0e\0r\0b\0", 8)),
               std::string::npos);
-    EXPECT_EQ(Setting(box.UserConfig + "/DRConfig.ini", "Setup", "LastUsedFile"), "Shipped.tsv");
-    EXPECT_EQ(Setting(box.UserConfig + "/DRConfig.ini", "Setup", "Width"), "874");
+    EXPECT_EQ(Setting(box.UserConfig + DIR_SEP "DRConfig.ini", "Setup", "LastUsedFile"), "Shipped.tsv");
+    EXPECT_EQ(Setting(box.UserConfig + DIR_SEP "DRConfig.ini", "Setup", "Width"), "874");
 }
 
 TEST(MainStart, WindowPlacementRules) {
@@ -300,7 +284,7 @@ TEST(MainStart, WindowPlacementRules) {
 TEST(MainStart, WindowGeometryFromSettingsAndBackAtShutdown) {
     TFormSandbox box;
     box.Env.Screen = TScreenMetrics{1600, 1000, 1500, 950, 144};
-    WriteTextFile(box.App + "/DRConfig.ini",
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini",
                   {"[Setup]", "Left = 3000", "Top = 40", "Width = 300", "Height = 2000", "WindowState = 0"});
     auto form = box.Start();
     EXPECT_DOUBLE_EQ(form->ScaleFactor, 1.5);
@@ -318,7 +302,7 @@ TEST(MainStart, WindowGeometryFromSettingsAndBackAtShutdown) {
     form->WindowState = wsMaximized;
     form->Left = 5;
     form.reset();
-    const std::string file = box.App + "/DRConfig.ini";
+    const std::string file = box.App + DIR_SEP "DRConfig.ini";
     EXPECT_EQ(Setting(file, "Setup", "WindowState"), "2");
     EXPECT_EQ(Setting(file, "Setup", "Left"), "5");
     EXPECT_EQ(Setting(file, "Setup", "Width"), "1041");
@@ -336,10 +320,10 @@ TEST(MainStart, NarrowDesktopNarrowsTheDeviceButtons) {
 struct LanguageFixture : ::testing::Test {
     TFormSandbox box;
     void SetUp() override {
-        WriteTextFile(box.App + "/language.ini",
+        WriteTextFile(box.App + DIR_SEP "language.ini",
                       {"[Deutsch]", "3 = \"Verbinden\"", "575 = \"getrennt\"", "", "[English]",
                        "117 = \"edited\"", "575 = \"edited\"", "", "[Deutsch Schweiz]", "3 = \"Verbinde\""});
-        WriteTextFile(box.App + "/DRConfig.ini", {"[Setup]", "Language = \"Deutsch\""});
+        WriteTextFile(box.App + DIR_SEP "DRConfig.ini", {"[Setup]", "Language = \"Deutsch\""});
     }
 };
 
@@ -376,7 +360,8 @@ TEST_F(LanguageFixture, MenuHoldsEveryLanguageOnceAndTheChosenOneIsTicked) {
 }
 
 TEST_F(LanguageFixture, UnknownLanguageFallsBackOnEnglish) {
-    WriteTextFile(box.App + "/DRConfig.ini", {"[Setup]", "Language = \"deutsch\""}); // letter case counts
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini",
+                  {"[Setup]", "Language = \"deutsch\""}); // letter case counts
     auto form = box.Start();
     EXPECT_EQ(form->LanguageFile->CurrentLanguage, "English");
     EXPECT_TRUE(form->LanguageItems[0].Checked);
@@ -422,7 +407,7 @@ TEST(MainMenus, SettingCommandsTickTheirItemsAndWriteTheSetting) {
 
 TEST(MainClose, SaveOnExitAsksOnlyWhenTheListHoldsEntries) {
     TFormSandbox box;
-    WriteTextFile(box.App + "/DRConfig.ini", {"[Setup]", "SaveOnExit = true"});
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini", {"[Setup]", "SaveOnExit = true"});
     {
         auto form = box.Start();
         EXPECT_TRUE(form->RequestClose());
@@ -464,8 +449,8 @@ TEST(MainUninstall, RemovesTheProgramsFilesAndShowsNoWindow) {
     TFormSandbox box;
     box.MakeAppReadOnly();
     box.Start().reset();
-    ASSERT_TRUE(fs::exists(box.UserConfig + "/DRConfig.ini"));
-    ASSERT_TRUE(fs::exists(box.UserConfig + "/language.ini"));
+    ASSERT_TRUE(fs::exists(box.UserConfig + DIR_SEP "DRConfig.ini"));
+    ASSERT_TRUE(fs::exists(box.UserConfig + DIR_SEP "language.ini"));
 
     box.Env.Arguments = {"-uninstall"};
     auto form = box.Start();
@@ -504,9 +489,9 @@ TEST(MainStart, ReadOnlySettingsAreReadAndNeverWritten) {
     TFormSandbox box;
     box.Env.ReadOnlySettings = true;
     fs::create_directories(box.UserConfig);
-    WriteTextFile(box.UserConfig + "/DRConfig.ini",
+    WriteTextFile(box.UserConfig + DIR_SEP "DRConfig.ini",
                   {"[Setup]", "TestSource = \"Vexo\"", "[COM]", "Port = 7"});
-    WriteTextFile(box.App + "/DRConfigRO.ini", {"[COM]", "Baud = 9600"});
+    WriteTextFile(box.App + DIR_SEP "DRConfigRO.ini", {"[COM]", "Baud = 9600"});
     const auto before = Snapshot(box.Dir.Path.string());
     {
         auto form = box.Start();
@@ -533,7 +518,7 @@ TEST(MainStart, ReadOnlySettingsWithoutAnyFileRunOnDefaultsAndCreateNothing) {
     EXPECT_EQ(Snapshot(box.Dir.Path.string()), before);
     // Only the program settings' message stays, as at every start.
     ASSERT_EQ(box.Notes.Messages.size(), 1u);
-    EXPECT_EQ(box.Notes.Messages[0].first, "Could not open file " + box.App + "/DRConfigRO.ini");
+    EXPECT_EQ(box.Notes.Messages[0].first, "Could not open file " + box.App + DIR_SEP "DRConfigRO.ini");
 }
 
 } // namespace

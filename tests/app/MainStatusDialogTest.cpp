@@ -63,7 +63,7 @@ TEST_F(StatusFixture, FtdiModeHasShortHandshakeTimeOuts) {
 }
 
 TEST_F(StatusFixture, DateTimeWaitTakesItsSettingAndZeroStartsNoTimer) {
-    WriteTextFile(box.App + "/DRConfigRO.ini", {"[VexoCommunication]", "getTimeTimeOut = 0"});
+    WriteTextFile(box.App + DIR_SEP "DRConfigRO.ini", {"[VexoCommunication]", "getTimeTimeOut = 0"});
     Start();
     form->ShowStatus(15);
     EXPECT_EQ(TimeOut(), 0);
@@ -94,7 +94,7 @@ TEST_F(StatusFixture, ActiveCountCountsSecondsOfTheCurrentStatus) {
 }
 
 TEST_F(StatusFixture, ProgressBarEvaluationWindowAndCombineBox) {
-    WriteTextFile(box.App + "/DRConfig.ini", {"[Setup]", "CombineMeasurements = true"});
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini", {"[Setup]", "CombineMeasurements = true"});
     Start();
     form->ShowStatus(2);
     form->ProgressBar.Visible = true;
@@ -267,8 +267,8 @@ TEST_F(StatusFixture, QueryTextAsksAgainForAnEmptyAnswerWhereOneIsNeeded) {
 }
 
 TEST_F(StatusFixture, VersionWindowShowsTheProgramAndReturnsToTheStatusBefore) {
-    WriteTextFile(box.App + "/DRConfigRO.ini", {"[Application]", "name = \"\"", "[Customer]",
-                                                "name = \"Clinic\"", "logo = \"nowhere.png\""});
+    WriteTextFile(box.App + DIR_SEP "DRConfigRO.ini", {"[Application]", "name = \"\"", "[Customer]",
+                                                       "name = \"Clinic\"", "logo = \"nowhere.png\""});
     Start();
     form->ShowStatus(0);
     std::uint8_t during = 0;
@@ -289,11 +289,11 @@ TEST_F(StatusFixture, VersionWindowShowsTheProgramAndReturnsToTheStatusBefore) {
 // and a copy of the user's own in the configuration folder takes its place.
 TEST_F(StatusFixture, DefaultLogoIsFoundInTheProgramFolderThenInTheUsersFolder) {
     box.MakeAppReadOnly();
-    WriteTextFile(box.App + "/logo.tif", {"shipped"});
+    WriteTextFile(box.App + DIR_SEP "logo.tif", {"shipped"});
     Start();
-    EXPECT_EQ(form->VersionInfo().LogoFile, box.App + "/logo.tif");
-    WriteTextFile(Paths.configPath + "/logo.tif", {"the lab's own"});
-    EXPECT_EQ(form->VersionInfo().LogoFile, Paths.configPath + "/logo.tif");
+    EXPECT_EQ(form->VersionInfo().LogoFile, box.App + DIR_SEP "logo.tif");
+    WriteTextFile(Paths.configPath + DIR_SEP "logo.tif", {"the lab's own"});
+    EXPECT_EQ(form->VersionInfo().LogoFile, Paths.configPath + DIR_SEP "logo.tif");
     EXPECT_NE(Paths.configPath, box.App);
 }
 

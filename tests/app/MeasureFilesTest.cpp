@@ -2,13 +2,10 @@
 // save, the in-use retries, and the saves after new data.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include "Collation.h"
 #include "FormSandbox.h"
 #include "MeasureEntries.h"
+#include "TestSystem.h"
 #include "TextEncoding.h"
 
 namespace {
@@ -25,29 +22,12 @@ void WriteLines(const std::string& path, const std::vector<std::string>& lines) 
     ASSERT_TRUE(WriteTextFileLines(path, lines, error)) << error;
 }
 
-// Another program holding the file.
-class TFileLock {
-public:
-    explicit TFileLock(const std::string& path) : fFd(::open(path.c_str(), O_RDWR)) {
-        EXPECT_GE(fFd, 0);
-        EXPECT_EQ(::flock(fFd, LOCK_EX | LOCK_NB), 0);
-    }
-    ~TFileLock() { Release(); }
-    void Release() {
-        if (fFd >= 0) ::close(fFd);
-        fFd = -1;
-    }
-
-private:
-    int fFd;
-};
-
 class MeasureFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         vexo::platform::SetUserLocale("en_US");
         // Short lines keep the files readable.
-        WriteTextFile(box.App + "/DRConfigRO.ini", {"[Setup]", "SaveTSVStyle = Short"});
+        WriteTextFile(box.App + DIR_SEP "DRConfigRO.ini", {"[Setup]", "SaveTSVStyle = Short"});
     }
     void TearDown() override {
         form.reset();
@@ -93,7 +73,8 @@ TEST_F(MeasureFiles, LoadFailures) {
 
     // Held by another program: nothing changes.
     {
-        TFileLock lock(path("held.tsv"));
+        THeldFile lock(path("held.tsv"));
+        ASSERT_TRUE(lock.Held());
         box.Dialogs.Expect("MessageBox", mrOk);
         f.LoadMeasureFile(path("held.tsv"));
         EXPECT_EQ(box.Dialogs.Calls.back().Text, std::string(LE::FileInUse.Def));
@@ -152,8 +133,9 @@ TEST_F(MeasureFiles, LoadAtStartFromTheLastUsedFile) {
     Start();
     WriteLines(path("Results.tsv"), {Header(), Line("7")});
     form.reset();
-    WriteTextFile(box.App + "/DRConfig.ini", {"[Setup]", "LoadLastSavedOnStart = true",
-                                              "DefaultDir = \"" + box.Dir.Path.string() + "\""});
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini",
+                  {"[Setup]", "LoadLastSavedOnStart = true",
+                   "DefaultDir = \"" + TGenFile::MakeSaveString(box.Dir.Path.string()) + "\""});
     Start();
     box.Clock.Advance(150);
     EXPECT_EQ(Ids(), "7");
@@ -242,7 +224,8 @@ TEST_F(MeasureFiles, AFileInUseIsRetriedAndAnAutomaticTargetCanBeGivenUp) {
     Add(MakeEntry("1"));
     WriteLines(path("t.tsv"), {Header()});
     f.TrackMeasurementFile = path("t.tsv");
-    TFileLock lock(path("t.tsv"));
+    THeldFile lock(path("t.tsv"));
+    ASSERT_TRUE(lock.Held());
     // Asked: the message, then the dialog again.
     box.Dialogs.Expect("SaveFile", mrOk, 0, path("t.tsv"));
     box.Dialogs.Expect("MessageBox", mrOk);
@@ -265,10 +248,11 @@ TEST_F(MeasureFiles, AFileInUseIsRetriedAndAnAutomaticTargetCanBeGivenUp) {
 }
 
 TEST_F(MeasureFiles, NewMeasurementIsAddedSelectedAndSavedAsConfigured) {
-    WriteTextFile(box.App + "/DRConfig.ini",
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini",
                   {"[Setup]", "AutoSaveToLastFile = true", "PromptSave = true", "AutoSaveMeasurements = true",
-                   "AutoSaveMeasurementsFile = \"" + path("track.tsv") + "\"",
-                   "DefaultDir = \"" + box.Dir.Path.string() + "\"", "LastUsedFile = \"last.tsv\""});
+                   "AutoSaveMeasurementsFile = \"" + TGenFile::MakeSaveString(path("track.tsv")) + "\"",
+                   "DefaultDir = \"" + TGenFile::MakeSaveString(box.Dir.Path.string()) + "\"",
+                   "LastUsedFile = \"last.tsv\""});
     TForm_Main& f = Start();
     Add(MakeEntry("b"));
     f.MeasureSortMode = TestIDUp;
@@ -295,7 +279,7 @@ TEST_F(MeasureFiles, NewMeasurementIsAddedSelectedAndSavedAsConfigured) {
 }
 
 TEST_F(MeasureFiles, CtrlSOnlyWithEntriesAndSaveOnExit) {
-    WriteTextFile(box.App + "/DRConfig.ini", {"[Setup]", "SaveOnExit = true"});
+    WriteTextFile(box.App + DIR_SEP "DRConfig.ini", {"[Setup]", "SaveOnExit = true"});
     TForm_Main& f = Start();
     EXPECT_TRUE(f.FormShortCut('s', true)); // empty list: no dialog
     Add(MakeEntry("1"));

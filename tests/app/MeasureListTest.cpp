@@ -129,7 +129,7 @@ TEST_F(MeasureList, SelectionShowsTheResultsInTheCurrentResultOrder) {
 
 TEST_F(MeasureList, FourResultColumnsInTheCustomerStyle) {
     form.reset();
-    WriteTextFile(box.App + "/DRConfigRO.ini", {"[Setup]", "SaveTSVStyle = halvorn"});
+    WriteTextFile(box.App + DIR_SEP "DRConfigRO.ini", {"[Setup]", "SaveTSVStyle = halvorn"});
     form = box.Start();
     ASSERT_EQ(form->ListView_Results.Columns.size(), 4u);
     Add(MakeEntry("1", "CRP", MakeDate(2026, 5, 20), {{"V", "n", "1", "u", "b"}, {"V", "m", "2", "u", "B"}}));

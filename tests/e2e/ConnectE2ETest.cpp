@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#ifndef _WIN32
 #include <poll.h>
 #include <sys/wait.h>
+#endif
 #include <thread>
 
 #include "RealTimeWindow.h"
@@ -16,6 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
+#ifndef _WIN32 // pseudo-terminals; Windows COM ports are tested over Wine's (tests/windows)
 TEST(EndToEnd, ComModeOverAPseudoTerminal) {
     FILE* sim = ::popen(VEXO_SIM_EXE " --baud 38400", "r");
     ASSERT_NE(sim, nullptr);
@@ -69,6 +72,8 @@ TEST(EndToEnd, ComModeOverAPseudoTerminal) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(w.Box.Dialogs.Of("MessageBox").empty());
 }
+
+#endif
 
 TEST(EndToEnd, FtdiModeThroughTheD2XXLibraryConnectsByItself) {
     TRealTimeWindow w;

@@ -6,17 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <dlfcn.h>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <thread>
 
 #include "D2XXSimControl.h"
+#include "DynamicLibrary.h"
 #include "LanguageEntries.h"
 #include "MeasureEntries.h"
 #include "MeasureFileFormat.h"
+#ifndef _WIN32
 #include "PseudoTerminal.h"
+#endif
 #include "RealTimeWindow.h"
 #include "SimDevice.h"
 #include "TextEncoding.h"
@@ -43,6 +45,7 @@ public:
     virtual long Commands(int code) = 0;
 };
 
+#ifndef _WIN32 // pseudo-terminals; on Windows the USB cases run
 // A reader whose bytes pass through a pseudo-terminal served by a thread of the test; the
 // cut closes the master side.
 class TPtyReader final : public IVanishingReader {
@@ -101,21 +104,18 @@ private:
     std::thread fThread;
     std::atomic<bool> fStop{false}, fClosed{true};
 };
+#endif
 
 // Reader 0 of the D2XX-compatible library, pulled and plugged through its test control. The
 // test holds the library open itself, so the program's load and unload leave its readers be.
 class TUsbReader final : public IVanishingReader {
 public:
     TUsbReader() {
-        fLibrary = ::dlopen("libftd2xx.so", RTLD_NOW | RTLD_LOCAL);
-        if (!fLibrary) return;
-        fSetPlugged = reinterpret_cast<tVexoSimSetPlugged>(::dlsym(fLibrary, "VexoSimSetPlugged"));
-        fIsPlugged = reinterpret_cast<tVexoSimIsPlugged>(::dlsym(fLibrary, "VexoSimIsPlugged"));
-        fCutOn = reinterpret_cast<tVexoSimUnplugOnCommand>(::dlsym(fLibrary, "VexoSimUnplugOnCommand"));
-        fCount = reinterpret_cast<tVexoSimCommandCount>(::dlsym(fLibrary, "VexoSimCommandCount"));
-    }
-    ~TUsbReader() override {
-        if (fLibrary) ::dlclose(fLibrary);
+        if (!fLibrary.Load(FTDILibraryName())) return;
+        fSetPlugged = reinterpret_cast<tVexoSimSetPlugged>(fLibrary.Symbol("VexoSimSetPlugged"));
+        fIsPlugged = reinterpret_cast<tVexoSimIsPlugged>(fLibrary.Symbol("VexoSimIsPlugged"));
+        fCutOn = reinterpret_cast<tVexoSimUnplugOnCommand>(fLibrary.Symbol("VexoSimUnplugOnCommand"));
+        fCount = reinterpret_cast<tVexoSimCommandCount>(fLibrary.Symbol("VexoSimCommandCount"));
     }
     bool Usable() const { return fSetPlugged && fIsPlugged && fCutOn && fCount; }
     void CutOn(int code, unsigned nth, long address) override { fCutOn(0, code, nth, address); }
@@ -125,7 +125,7 @@ public:
     long Commands(int code) override { return fCount(0, code); }
 
 private:
-    void* fLibrary = nullptr;
+    TDynamicLibrary fLibrary;
     tVexoSimSetPlugged fSetPlugged = nullptr;
     tVexoSimIsPlugged fIsPlugged = nullptr;
     tVexoSimUnplugOnCommand fCutOn = nullptr;
@@ -180,7 +180,7 @@ using tFolder = std::map<std::string, std::string>; // file name, bytes
 tFolder Snapshot(const std::string& dir) {
     tFolder out;
     for (const auto& e : fs::directory_iterator(dir))
-        out[e.path().filename().string()] = ReadFileBytes(e.path());
+        out[e.path().filename().string()] = ReadFileBytes(e.path().string());
     return out;
 }
 
@@ -212,12 +212,13 @@ protected:
         if (c.Mode == eMode::FTDI) {
             const std::string file = W.Box.Dir / "reader.json";
             std::ofstream(file) << ScenarioToJson(scenario);
-            ::setenv("VEXO_SIM_SCENARIO", file.c_str(), 1);
+            SetEnvironment("VEXO_SIM_SCENARIO", file);
             auto usb = std::make_unique<TUsbReader>();
             if (!usb->Usable()) GTEST_SKIP() << "the D2XX-compatible library has no test control";
             Reader = std::move(usb);
             W.Box.Env.Link.LibraryName.clear(); // the system's name, found on the library path
         } else {
+#ifndef _WIN32
             auto pty = std::make_unique<TPtyReader>(scenario);
             TPtyReader* p = pty.get();
             Reader = std::move(pty);
@@ -225,6 +226,7 @@ protected:
             fs::create_directories(W.Box.Dir / "sys/class/tty/rfcomm5");
             fs::create_directories(W.Box.Dir / "dev");
             std::ofstream(W.Box.Dir / "dev/rfcomm5") << "";
+#endif
         }
         // A list loaded at start, the tracking file beside it.
         std::string header;
@@ -233,15 +235,18 @@ protected:
         for (const char* id : {"17-3-1-4 0001", "17-3-1-4 0002"})
             lines.push_back(BuildTSVLine(*MakeEntry(id), TSVVLong));
         std::string error;
-        ASSERT_TRUE(WriteTextFileLines(Data + "/Results.tsv", lines, error)) << error;
-        WriteTextFile(W.Box.App + "/DRConfig.ini",
-                      {"[Setup]", "AddDataBehaviour = \"Add\"", "TestSource = \"Vexo\"",
-                       "AutoSaveMeasurements = true", "AutoSaveMeasurementsFile = \"" + Data + "/track.tsv\"",
-                       "LoadLastSavedOnStart = true", "DefaultDir = \"" + Data + "\"",
-                       "LastUsedFile = \"Results.tsv\""});
+        ASSERT_TRUE(WriteTextFileLines(Data + DIR_SEP "Results.tsv", lines, error)) << error;
+        WriteTextFile(
+            W.Box.App + DIR_SEP "DRConfig.ini",
+            {"[Setup]", "AddDataBehaviour = \"Add\"", "TestSource = \"Vexo\"", "AutoSaveMeasurements = true",
+             "AutoSaveMeasurementsFile = \"" + TGenFile::MakeSaveString(Data + DIR_SEP "track.tsv") + "\"",
+             "LoadLastSavedOnStart = true", "DefaultDir = \"" + TGenFile::MakeSaveString(Data) + "\"",
+             "LastUsedFile = \"Results.tsv\""});
     }
 
-    TForm_Main& Form() { return *W.Form; }
+    TForm_Main& Form() {
+        return *W.Form;
+    }
     void Start() {
         W.Form = W.Box.Start();
         TForm_Main& form = Form();
@@ -457,7 +462,11 @@ std::vector<TVanishCase> Cases() {
         {eCut::ClockSet, "ClockSet"},
     };
     std::vector<TVanishCase> out;
+#ifdef _WIN32
+    for (eMode mode : {eMode::FTDI})
+#else
     for (eMode mode : {eMode::FTDI, eMode::COM})
+#endif
         for (const auto& [cut, name] : cuts) out.push_back({mode, cut, name});
     return out;
 }

@@ -109,10 +109,10 @@ struct TConnectionRig {
     }
     // Settings files written before the start: the user's, the program's read-only one.
     void UserSettings(const std::vector<std::string>& lines) {
-        WriteTextFile(H.Box.App + "/DRConfig.ini", lines);
+        WriteTextFile(H.Box.App + DIR_SEP "DRConfig.ini", lines);
     }
     void ProgramSettings(const std::vector<std::string>& lines) {
-        WriteTextFile(H.Box.App + "/DRConfigRO.ini", lines);
+        WriteTextFile(H.Box.App + DIR_SEP "DRConfigRO.ini", lines);
     }
 
     // The window up to the end of its start (the first device-list refresh).

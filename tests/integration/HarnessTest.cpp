@@ -32,7 +32,7 @@ TEST(Harness, RepliesOfTheReaderRunInsideTheReceivePump) {
 
 TEST(Harness, CloseLetsTheReaderTakeBackItsButtonAndShutsItDown) {
     THarness h;
-    WriteTextFile(h.Box.App + "/DRConfig.ini",
+    WriteTextFile(h.Box.App + DIR_SEP "DRConfig.ini",
                   {"[Setup]", "DisableVexoButtonOnConnect = true", "SaveOnExit = true", "[VexoCommunication]",
                    "ShutDownOnClose = true"});
     TForm_Main& form = h.Start();

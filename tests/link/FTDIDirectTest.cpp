@@ -213,9 +213,9 @@ TEST_F(FTDIDirectFake, EEPROMRecordsAndDeviceDetail) {
 TEST_F(FTDIDirectFake, MissingSingleFunctionGives510AndTheRestWorks) {
     // The partial library has devices of its own.
     TDynamicLibrary partial;
-    ASSERT_TRUE(partial.Load("libftd2xx_partial.so"));
+    ASSERT_TRUE(partial.Load(FAKE_D2XX_PARTIAL));
     reinterpret_cast<tFakeFtdi_Reset>(partial.Symbol("FakeFtdi_Reset"))(2);
-    FTDIDirect ftdi("libftd2xx_partial.so");
+    FTDIDirect ftdi(FAKE_D2XX_PARTIAL);
     ASSERT_TRUE(ftdi.isValid());
     ASSERT_EQ(ftdi.updateDeviceList(100), FT_OK);
     FT_HANDLE h = nullptr;

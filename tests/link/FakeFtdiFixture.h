@@ -8,7 +8,7 @@
 
 struct FakeFtdi : ::testing::Test {
     void SetUp() override {
-        ASSERT_TRUE(lib.Load("libftd2xx.so")) << lib.LoadError();
+        ASSERT_TRUE(lib.Load(FTDILibraryName())) << lib.LoadError();
         Reset = Get<tFakeFtdi_Reset>("FakeFtdi_Reset");
         SetListNotReady = Get<tFakeFtdi_SetListNotReady>("FakeFtdi_SetListNotReady");
         SetDeviceInfo = Get<tFakeFtdi_SetDeviceInfo>("FakeFtdi_SetDeviceInfo");

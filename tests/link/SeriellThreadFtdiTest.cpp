@@ -132,9 +132,9 @@ TEST_F(FtdiLink, OpenFailuresKeepTheLibraryStatus) {
 
 TEST_F(FtdiLink, MissingFunctionFailsTheOpenWith510) {
     TDynamicLibrary partial;
-    ASSERT_TRUE(partial.Load("libftd2xx_partial.so"));
+    ASSERT_TRUE(partial.Load(FAKE_D2XX_PARTIAL));
     reinterpret_cast<tFakeFtdi_Reset>(partial.Symbol("FakeFtdi_Reset"))(1);
-    TSeriellThread other(true, 64, {}, "libftd2xx_partial.so");
+    TSeriellThread other(true, 64, {}, FAKE_D2XX_PARTIAL);
     other.setFtdiMode(true);
     ASSERT_EQ(other.ftdi.updateDeviceList(100), FT_OK);
     EXPECT_FALSE(other.OpenPort(0, 9600));

@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "FakeFtdiFixture.h"
+#ifndef _WIN32
 #include "PseudoTerminal.h"
+#endif
 #include "SeriellThread.h"
 #include "VexoCommand.h"
 
@@ -24,6 +26,7 @@ template <typename Pred> bool WaitFor(Pred pred, int ms = 3000) {
 
 } // namespace
 
+#ifndef _WIN32 // over pseudo-terminals; on Windows the window's tests over Wine's COM ports run the thread
 TEST(LinkThread, ReceiveEventRunsOnTheUIThreadWhileTheLinkWaits) {
     TPseudoTerminal pty;
     ASSERT_TRUE(pty.Open());
@@ -86,6 +89,8 @@ TEST(LinkThread, WithoutSyncEventsTheHandlerRunsOnTheLinkThread) {
     EXPECT_TRUE(WaitFor([&] { return onLinkThread.load(); }));
 }
 
+#endif
+
 TEST(SyncInvoker, CallsFromTheUIThreadRunDirectlyAndAbandonRefusesLaterOnes) {
     TQueuedSyncInvoker ui;
     int ran = 0;
@@ -104,6 +109,7 @@ TEST(SyncInvoker, CallsFromTheUIThreadRunDirectlyAndAbandonRefusesLaterOnes) {
     EXPECT_EQ(ran, 2);
 }
 
+#ifndef _WIN32
 namespace {
 using LinkProtocol = FakeFtdi;
 }
@@ -244,3 +250,4 @@ TEST_F(LinkProtocol, TheLibrarysEventWakesTheWaitingThreadAndItStopsPolling) {
     Inject(1, reply, 3);
     ASSERT_TRUE(WaitFor([&] { return received == 12; }, HangBoundMs));
 }
+#endif

@@ -2,14 +2,25 @@
 
 #include "DynamicLibrary.h"
 
+#ifdef _WIN32
+// A system library every Windows has, and one of its exports.
+constexpr const char* SystemLibrary = "kernel32.dll";
+constexpr const char* SystemExport = "GetTickCount";
+constexpr const char* D2XXName = "FTD2XX.dll";
+#else
+constexpr const char* SystemLibrary = "libc.so.6";
+constexpr const char* SystemExport = "strlen";
+constexpr const char* D2XXName = "libftd2xx.so";
+#endif
+
 TEST(DynamicLibrary, LoadsByPlainNameAndResolvesExports) {
     TDynamicLibrary lib;
-    ASSERT_TRUE(lib.Load("libc.so.6")) << lib.LoadError();
-    EXPECT_NE(lib.Symbol("strlen"), nullptr);
+    ASSERT_TRUE(lib.Load(SystemLibrary)) << lib.LoadError();
+    EXPECT_NE(lib.Symbol(SystemExport), nullptr);
     EXPECT_EQ(lib.Symbol("vexo_no_such_export"), nullptr);
     lib.Free();
     EXPECT_FALSE(lib.IsLoaded());
-    EXPECT_EQ(lib.Symbol("strlen"), nullptr);
+    EXPECT_EQ(lib.Symbol(SystemExport), nullptr);
 }
 
 TEST(DynamicLibrary, MissingLibraryIsReported) {
@@ -17,6 +28,6 @@ TEST(DynamicLibrary, MissingLibraryIsReported) {
     EXPECT_FALSE(lib.Load("libvexo-no-such-library.so"));
     EXPECT_FALSE(lib.IsLoaded());
     EXPECT_FALSE(lib.LoadError().empty());
-    EXPECT_EQ(lib.Symbol("strlen"), nullptr);
-    EXPECT_STREQ(FTDILibraryName(), "libftd2xx.so");
+    EXPECT_EQ(lib.Symbol(SystemExport), nullptr);
+    EXPECT_STREQ(FTDILibraryName(), D2XXName);
 }

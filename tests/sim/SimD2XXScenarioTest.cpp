@@ -9,6 +9,7 @@
 
 #include "FTDI_directDriver.h"
 #include "SimClient.h"
+#include "TestSystem.h"
 
 namespace {
 
@@ -19,8 +20,8 @@ namespace {
 }
 
 void RFIDReader() {
-    ::setenv("VEXO_SIM_SCENARIO", VEXO_SIM_SCENARIO_DIR "/rfid-card.json", 1);
-    ::unsetenv("VEXO_SIM_DEVICES");
+    SetEnvironment("VEXO_SIM_SCENARIO", VEXO_SIM_SCENARIO_DIR "/rfid-card.json");
+    UnsetEnvironment("VEXO_SIM_DEVICES");
     FTDIDirect ftdi;
     if (ftdi.updateDeviceList(1000) != FT_OK || ftdi.deviceCount() != 1) Check(false, "one reader listed");
     if (std::string(ftdi.deviceInfoList[0].description) != "Vexo Reader RFID") Check(false, "description");
@@ -52,7 +53,7 @@ void RFIDReader() {
 }
 
 void BadScenario() {
-    ::setenv("VEXO_SIM_SCENARIO", "/nonexistent/reader.json", 1);
+    SetEnvironment("VEXO_SIM_SCENARIO", "/nonexistent/reader.json");
     FTDIDirect ftdi;
     Check(ftdi.updateDeviceList(1000) == FT_OK && ftdi.deviceCount() == 0, "no reader listed");
 }

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <thread>
 
-#include <dlfcn.h>
-
 #include "D2XXSimControl.h"
+#include "DynamicLibrary.h"
 #include "FTDI_directDriver.h"
 #include "SimClient.h"
+#include "TestSystem.h"
 
 namespace {
 
@@ -17,8 +17,8 @@ class SimD2XX : public ::testing::Test {
 protected:
     void SetUp() override {
         // Read by the library at its first call.
-        ::setenv("VEXO_SIM_DEVICES", "2", 1);
-        ::unsetenv("VEXO_SIM_SCENARIO");
+        SetEnvironment("VEXO_SIM_DEVICES", "2");
+        UnsetEnvironment("VEXO_SIM_SCENARIO");
         ASSERT_TRUE(Ftdi.isValid());
         ASSERT_EQ(Ftdi.updateDeviceList(1000), FT_OK);
     }
@@ -113,10 +113,10 @@ TEST_F(SimD2XX, EachReaderIsItsOwn) {
 }
 
 TEST_F(SimD2XX, UnpluggedReaderLeavesTheListAndItsHandleDies) {
-    void* lib = ::dlopen("libftd2xx.so", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
-    ASSERT_NE(lib, nullptr);
-    auto setPlugged = reinterpret_cast<tVexoSimSetPlugged>(::dlsym(lib, "VexoSimSetPlugged"));
-    auto cutOn = reinterpret_cast<tVexoSimUnplugOnCommand>(::dlsym(lib, "VexoSimUnplugOnCommand"));
+    TDynamicLibrary lib; // the one the wrapper has loaded
+    ASSERT_TRUE(lib.Load(FTDILibraryName())) << lib.LoadError();
+    auto setPlugged = reinterpret_cast<tVexoSimSetPlugged>(lib.Symbol("VexoSimSetPlugged"));
+    auto cutOn = reinterpret_cast<tVexoSimUnplugOnCommand>(lib.Symbol("VexoSimUnplugOnCommand"));
     ASSERT_TRUE(setPlugged && cutOn);
     EXPECT_EQ(setPlugged(2, 0), -1);
 
@@ -151,5 +151,4 @@ TEST_F(SimD2XX, UnpluggedReaderLeavesTheListAndItsHandleDies) {
     ASSERT_EQ(Ftdi.openEx(0, again, false), FT_OK);
     EXPECT_TRUE(ClientOn(again)->Identify());
     EXPECT_EQ(Ftdi.close(again), FT_OK);
-    ::dlclose(lib);
 }

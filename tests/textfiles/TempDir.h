@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "TestSystem.h"
+
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexo-textfiles-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        Path = mkdtemp(name.data());
-    }
+    TempDir() : Path(MakeTempFolder("vexo-textfiles-")) {}
     ~TempDir() {
         std::error_code ec;
         // Folders made read-only by a test must be writable again to be removed.
@@ -24,7 +21,7 @@ public:
                                          std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(Path, ec);
     }
-    std::string operator/(const std::string& name) const { return (Path / name).string(); }
+    std::string operator/(const std::string& name) const { return NativePath(Path, name); }
     std::filesystem::path Path;
 };
 

@@ -5,9 +5,11 @@
 #include "FileSystem.h"
 #include "TempDir.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -94,21 +96,21 @@ TEST(FileSystem, ExclusiveOpenSeesAnotherHoldersLock) {
     WriteBytes(dir / "held.tsv", "x");
     EXPECT_TRUE(vexo::platform::CanOpenExclusive(dir / "held.tsv"));
     EXPECT_FALSE(vexo::platform::CanOpenExclusive(dir / "missing.tsv"));
-    int fd = open((dir / "held.tsv").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    THeldFile held(dir / "held.tsv");
+    ASSERT_TRUE(held.Held());
     EXPECT_FALSE(vexo::platform::CanOpenExclusive(dir / "held.tsv"));
-    close(fd);
+    held.Release();
     EXPECT_TRUE(vexo::platform::CanOpenExclusive(dir / "held.tsv"));
 }
 
+#ifndef _WIN32 // POSIX permissions and symbolic links
 TEST(FileSystem, ReplaceKeepsPermissionsAndFollowsLinks) {
     TempDir dir;
     WriteBytes(dir / "real.ini", "old");
     std::filesystem::permissions(dir.Path / "real.ini", std::filesystem::perms(0640));
     std::filesystem::create_symlink(dir.Path / "real.ini", dir.Path / "link.ini");
     std::string error;
-    ASSERT_TRUE(vexo::platform::ReplaceFile(dir / "link.ini", {'n', 'e', 'w'}, error)) << error;
+    ASSERT_TRUE(vexo::platform::ReplaceFileWhole(dir / "link.ini", {'n', 'e', 'w'}, error)) << error;
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path / "link.ini"));
     EXPECT_EQ(ReadBytes(dir / "real.ini"), Bytes("new"));
     EXPECT_EQ(std::filesystem::status(dir.Path / "real.ini").permissions(), std::filesystem::perms(0640));
@@ -118,14 +120,14 @@ TEST(FileSystem, ReplaceKeepsPermissionsAndFollowsLinks) {
     // relative link and a chain of them; one into a missing folder fails and stays a link.
     std::filesystem::create_symlink("new.ini", dir.Path / "rel.ini");
     std::filesystem::create_symlink(dir.Path / "rel.ini", dir.Path / "chain.ini");
-    ASSERT_TRUE(vexo::platform::ReplaceFile(dir / "chain.ini", {'x'}, error)) << error;
+    ASSERT_TRUE(vexo::platform::ReplaceFileWhole(dir / "chain.ini", {'x'}, error)) << error;
     EXPECT_EQ(ReadBytes(dir / "new.ini"), Bytes("x"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path / "chain.ini"));
     std::filesystem::create_symlink(dir.Path / "gone/x.ini", dir.Path / "dangling.ini");
-    EXPECT_FALSE(vexo::platform::ReplaceFile(dir / "dangling.ini", {'x'}, error));
+    EXPECT_FALSE(vexo::platform::ReplaceFileWhole(dir / "dangling.ini", {'x'}, error));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path / "dangling.ini"));
     std::filesystem::create_symlink("loop.ini", dir.Path / "loop.ini");
-    EXPECT_FALSE(vexo::platform::ReplaceFile(dir / "loop.ini", {'x'}, error));
+    EXPECT_FALSE(vexo::platform::ReplaceFileWhole(dir / "loop.ini", {'x'}, error));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 7);
 }
 
@@ -136,12 +138,13 @@ TEST(FileSystem, ReplaceLeavesAFileAnotherHolderLocked) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_SH), 0);
     std::string error;
-    EXPECT_FALSE(vexo::platform::ReplaceFile(dir / "held.ini", {'n'}, error));
+    EXPECT_FALSE(vexo::platform::ReplaceFileWhole(dir / "held.ini", {'n'}, error));
     EXPECT_EQ(error, "the file is in use by another program");
     EXPECT_EQ(ReadBytes(dir / "held.ini"), Bytes("old"));
     close(fd);
-    EXPECT_TRUE(vexo::platform::ReplaceFile(dir / "held.ini", {'n'}, error)) << error;
+    EXPECT_TRUE(vexo::platform::ReplaceFileWhole(dir / "held.ini", {'n'}, error)) << error;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
 }
+#endif
 
 } // namespace

@@ -2,7 +2,6 @@
 // settings and failures the test controls. Built twice, once without FT_SetBaudRate and the
 // optional latency-timer and event exports.
 #define VEXO_D2XX_DECLARE_FUNCTIONS
-#define VEXO_D2XX_EXPORT __attribute__((visibility("default")))
 #include "D2XXTypes.h"
 
 #include <algorithm>
@@ -21,7 +20,7 @@
 #include <pthread.h>
 #endif
 
-#define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+#define FAKE_EXPORT extern "C" VEXO_D2XX_EXPORT
 
 namespace {
 
