@@ -279,7 +279,7 @@ void AddPort(TTestRegistry& reg, const std::string& interfaceName, const std::st
 }
 
 std::vector<std::string> SystemPorts(std::vector<std::string> before) {
-    TBluetoothThread bt(true, nullptr, 9, 38400);
+    TBluetoothThread bt;
     bt.GetComPorts(before); // the machine's registry
     return before;
 }
