@@ -27,28 +27,6 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-// The window's COM port is the simulated reader's pseudo-terminal.
-class TFixedPort : public ISerialPort {
-public:
-    explicit TFixedPort(std::string path) : fInner(CreateSystemSerialPort()), fPath(std::move(path)) {}
-    std::uint32_t Open(const std::string&) override { return fInner->Open(fPath); }
-    bool Close() override { return fInner->Close(); }
-    bool IsOpen() const override { return fInner->IsOpen(); }
-    std::uint32_t ApplySettings(const tSerialLineSettings& s) override { return fInner->ApplySettings(s); }
-    bool GetQueueStatus(tSerialQueueStatus& s) override { return fInner->GetQueueStatus(s); }
-    std::int32_t Read(std::uint8_t* b, std::uint32_t n) override { return fInner->Read(b, n); }
-    std::int32_t Write(const std::uint8_t* b, std::uint32_t n) override { return fInner->Write(b, n); }
-    bool WaitUntilSent(int ms) override { return fInner->WaitUntilSent(ms); }
-    bool Purge(std::uint32_t flags) override { return fInner->Purge(flags); }
-    bool SetDTR(bool on) override { return fInner->SetDTR(on); }
-    bool SetRTS(bool on) override { return fInner->SetRTS(on); }
-    bool GetModemStatus(std::uint32_t& s) override { return fInner->GetModemStatus(s); }
-
-private:
-    std::unique_ptr<ISerialPort> fInner;
-    std::string fPath;
-};
-
 long ResidentKiB() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -154,8 +132,9 @@ int main(int argc, char** argv) {
                                        (dir / "user").string(), nullptr, nullptr};
         env.Link.Invoker = &run.Invoker;
         env.Link.LibraryName = "libvexo-bench-com-mode-only.so";
+        // The window's COM port is the simulated reader's pseudo-terminal.
         env.Link.PortFactory = [device]() -> std::unique_ptr<ISerialPort> {
-            return std::make_unique<TFixedPort>(device);
+            return CreateSystemSerialPortAt(device);
         };
         run.Form = std::make_unique<TForm_Main>(env);
         run.Form->AutoSave = run.Form->PromptSave = run.Form->TrackMeasurements = false;

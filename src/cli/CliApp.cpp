@@ -21,28 +21,6 @@ namespace fsys = vexo::platform;
 
 namespace {
 
-// --port: whatever COM port the window opens is this device.
-class TFixedPathPort : public ISerialPort {
-public:
-    explicit TFixedPathPort(std::string path) : fInner(CreateSystemSerialPort()), fPath(std::move(path)) {}
-    std::uint32_t Open(const std::string&) override { return fInner->Open(fPath); }
-    bool Close() override { return fInner->Close(); }
-    bool IsOpen() const override { return fInner->IsOpen(); }
-    std::uint32_t ApplySettings(const tSerialLineSettings& s) override { return fInner->ApplySettings(s); }
-    bool GetQueueStatus(tSerialQueueStatus& s) override { return fInner->GetQueueStatus(s); }
-    std::int32_t Read(std::uint8_t* b, std::uint32_t n) override { return fInner->Read(b, n); }
-    std::int32_t Write(const std::uint8_t* b, std::uint32_t n) override { return fInner->Write(b, n); }
-    bool WaitUntilSent(int ms) override { return fInner->WaitUntilSent(ms); }
-    bool Purge(std::uint32_t flags) override { return fInner->Purge(flags); }
-    bool SetDTR(bool on) override { return fInner->SetDTR(on); }
-    bool SetRTS(bool on) override { return fInner->SetRTS(on); }
-    bool GetModemStatus(std::uint32_t& s) override { return fInner->GetModemStatus(s); }
-
-private:
-    std::unique_ptr<ISerialPort> fInner;
-    std::string fPath;
-};
-
 // Nothing loads under this name, so --port keeps the window in COM mode.
 constexpr const char* NoD2XXLibrary = "libvexo-cli-com-mode-only.so";
 
@@ -162,8 +140,9 @@ bool TCliRun::StartForm() {
     if (!fOpt.Port.empty()) {
         env.Link.LibraryName = NoD2XXLibrary;
         const std::string path = fOpt.Port;
+        // --port: whatever COM port the window opens is this device.
         env.Link.PortFactory = [path]() -> std::unique_ptr<ISerialPort> {
-            return std::make_unique<TFixedPathPort>(path);
+            return CreateSystemSerialPortAt(path);
         };
     }
     if (fOpt.Trace) env.Trace = [this](const std::string& line) { fErr << line << '\n'; };

@@ -89,6 +89,10 @@ using tSerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;
 
 // The OS's own serial port.
 std::unique_ptr<ISerialPort> CreateSystemSerialPort();
+// A system port that opens device whatever name the link asks for: for a caller that knows the
+// device while the window names a port of its own list. Everything else, waiting included, is the
+// system port's.
+std::unique_ptr<ISerialPort> CreateSystemSerialPortAt(std::string device);
 
 // How a port picked from the COM port list is opened: on Windows it is "COM" and its number
 // (ComPortDevicePath(number)); elsewhere it is its device (ComPortDevicePath(name)).
